@@ -1,0 +1,15 @@
+// How the program ends when something other than the expression goes wrong.
+#pragma once
+
+#include <cstddef>
+
+// Process-wide: the exit status of failures outside the expression syntax (lost output, memory
+// exhaustion). 1 until main sets it to 2 at start-up.
+extern int failure_exit_status;
+
+// Returns a block of size bytes from malloc; for a nonzero size it never returns a null pointer but
+// ends the process through report_memory_exhausted.
+void* allocate_or_die(size_t size);
+
+// Prints "memory exhausted" after the program name and exits with failure_exit_status.
+[[noreturn]] void report_memory_exhausted();

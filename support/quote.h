@@ -1,0 +1,14 @@
+// Words of the command line shown in diagnostics, quoted for the locale.
+#pragma once
+
+#include <cstddef>
+
+// Returns the quoted form of text: enclosed in the locale's quotation marks, with control
+// characters, backslashes, undecodable or unprintable bytes and the closing mark escaped. The result
+// lives in one process-wide buffer and stays valid until the next call. errno is left as it was.
+// Ends the process with "memory exhausted" when the buffer cannot grow.
+const char* quote_argument(const char* text);
+
+// Writes the quoted form of text into buffer (room for capacity bytes) and returns its full length,
+// not counting the terminating null byte, which is stored only when the length is below capacity.
+size_t quote_into_buffer(char* buffer, size_t capacity, const char* text);
