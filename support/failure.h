@@ -7,6 +7,10 @@
 // exhaustion). 1 until main sets it to 2 at start-up.
 extern int failure_exit_status;
 
+// Process-wide, for tests only: the allocator behind allocate_or_die. It starts as malloc and only
+// tests replace it, to make an allocation fail.
+extern void* (*heap_allocator)(size_t size);
+
 // Returns a block of size bytes from malloc; for a nonzero size it never returns a null pointer but
 // ends the process through report_memory_exhausted.
 void* allocate_or_die(size_t size);

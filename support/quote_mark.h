@@ -1,0 +1,21 @@
+// The quotation marks that suit the locale, and the name of the locale's character set.
+#pragma once
+
+#include <langinfo.h>
+
+// Process-wide, for tests only: what the machine cannot be made to answer on demand. They start at
+// the real sources and only tests replace them.
+extern char* (*langinfo_query)(nl_item item);  // nl_langinfo
+extern unsigned ansi_code_page;                 // stands in for the system's ANSI code page: 20127
+
+// Returns the mark for message_id, "`" (left) or "'" (right): the catalogue's translation when there
+// is one, else U+2018 or U+2019 in UTF-8 or GB18030 when the character set is one of those, else "'".
+// The result stays valid for the rest of the process.
+const char* choose_quote_mark(const char* message_id);
+
+// Returns the name of the locale's character set. It may point into a buffer that the next call
+// overwrites, or into the environment, so read it before anything else changes either.
+const char* current_charset_name();
+
+// Returns true when name and canonical are equal, ignoring the case of ASCII letters only.
+bool charset_name_is(const char* name, const char* canonical);
