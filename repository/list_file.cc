@@ -1,0 +1,125 @@
+#include "list_file.h"
+
+#include "repository_list.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+const char* list_file_path = "/etc/pacman.d/lurvek.conf";
+
+namespace {
+
+constexpr mode_t new_file_mode = 0644;
+
+// Fills directory with the directory part of list_file_path and temporary with a mkstemp template
+// for a hidden file beside the list file, which no pattern such as "*.conf" matches.
+bool compose_paths(char (&directory)[PATH_MAX], char (&temporary)[PATH_MAX])
+{
+    if (!copy_list_directory(directory, sizeof directory))
+        return false;
+    const char* slash = strrchr(list_file_path, '/');
+    const char* base = slash == nullptr ? list_file_path : slash + 1;
+    int length = snprintf(temporary, sizeof temporary, "%s/.%s.XXXXXX", directory, base);
+    return length >= 0 && size_t(length) < sizeof temporary;
+}
+
+// Gives the file behind fd the mode and owner of the list file it is to replace, or the mode of a
+// new list file when there is none yet.
+bool copy_mode_and_owner(int fd)
+{
+    struct stat old_file;
+    if (stat(list_file_path, &old_file) != 0)
+        return errno == ENOENT && fchmod(fd, new_file_mode) == 0;
+    struct stat new_file;
+    if (fstat(fd, &new_file) != 0)
+        return false;
+    // The owner goes first: changing it clears the set-id bits that fchmod restores.
+    if ((new_file.st_uid != old_file.st_uid || new_file.st_gid != old_file.st_gid)
+        && fchown(fd, old_file.st_uid, old_file.st_gid) != 0)
+        return false;
+    return fchmod(fd, old_file.st_mode & 07777) == 0;
+}
+
+// Writes the records to the temporary file behind fd and makes them durable; closes fd either way.
+bool fill_temporary_file(int fd)
+{
+    FILE* stream = fdopen(fd, "w");
+    if (stream == nullptr) {
+        close(fd);
+        return false;
+    }
+    bool written = copy_mode_and_owner(fd) && write_repository_records(stream) && fflush(stream) == 0
+        && fsync(fd) == 0;
+    return fclose(stream) == 0 && written;
+}
+
+// Makes the rename that put the new file in place durable.
+bool sync_directory(const char* directory)
+{
+    int fd = open(directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool synced = fsync(fd) == 0;
+    return close(fd) == 0 && synced;
+}
+
+} // namespace
+
+bool copy_list_directory(char* directory, size_t size)
+{
+    std::string_view path = list_file_path;
+    size_t slash = path.rfind('/');
+    std::string_view part = slash == std::string_view::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    int length = snprintf(directory, size, "%.*s", int(part.size()), part.data());
+    return length >= 0 && size_t(length) < size;
+}
+
+void create_list_file()
+{
+    // O_EXCL leaves an existing file alone; only a file made here gets its mode set.
+    int fd = open(list_file_path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, new_file_mode);
+    if (fd < 0)
+        return;
+    // The umask may have taken bits away. Should this fail, the file is still there to be read, and
+    // the rewrite after a change gives it its proper mode.
+    (void)fchmod(fd, new_file_mode);
+    close(fd);
+}
+
+bool write_repository_records(FILE* stream)
+{
+    for (const repository_record& record : repository_table) {
+        if (record.name == nullptr)
+            break;
+        if (record.removed)
+            continue;
+        if (fprintf(
+                stream, "[%s]\nServer = %s\nSigLevel = %s\n\n", record.name, record.server, record.sig_level)
+            < 0)
+            return false;
+    }
+    return ferror(stream) == 0;
+}
+
+bool write_repository_file()
+{
+    char directory[PATH_MAX];
+    char temporary[PATH_MAX];
+    if (!compose_paths(directory, temporary))
+        return false;
+    int fd = mkostemp(temporary, O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    if (!fill_temporary_file(fd) || rename(temporary, list_file_path) != 0) {
+        unlink(temporary);
+        return false;
+    }
+    return sync_directory(directory);
+}

@@ -1,0 +1,96 @@
+#include "pacman_hook.h"
+
+#include "list_file.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+const char* pacman_conf_path = "/etc/pacman.conf";
+bool include_found;
+
+namespace {
+
+constexpr char include_comment[] = "\n# Automatically included by lurvek\n";
+static_assert(sizeof include_comment - 1 == 36);
+
+// Writes all of text to fd, which is open for appending.
+bool write_whole(int fd, const char* text, size_t length)
+{
+    while (length > 0) {
+        ssize_t written = write(fd, text, length);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        text += written;
+        length -= size_t(written);
+    }
+    return true;
+}
+
+} // namespace
+
+int check_include(void*, const char*, const char* name, const char* value)
+{
+    if (include_found)
+        return 1;
+    if (strcmp(name, "Include") != 0)
+        return 1;
+    // The package manager expands an Include value as a file name pattern, so a pattern that
+    // matches the list file includes it as surely as the path itself.
+    include_found
+        = strcasecmp(value, list_file_path) == 0 || fnmatch(value, list_file_path, FNM_PATHNAME) == 0;
+    return 1;
+}
+
+bool append_include_block()
+{
+    char block[sizeof include_comment + PATH_MAX + 16];
+    int length = snprintf(block, sizeof block, "%sInclude = %s\n", include_comment, list_file_path);
+    if (length < 0 || size_t(length) >= sizeof block)
+        return false;
+
+    int fd = open(pacman_conf_path, O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat before;
+    if (fstat(fd, &before) != 0) {
+        close(fd);
+        return false;
+    }
+    if (write_whole(fd, block, size_t(length)) && fsync(fd) == 0) {
+        if (close(fd) == 0)
+            return true;
+        // The data may be lost even so; leave the file as it was, by its name now.
+        (void)truncate(pacman_conf_path, before.st_size);
+        return false;
+    }
+    // Cutting back is all that can be done; should it fail, the run still reports the failure.
+    (void)ftruncate(fd, before.st_size);
+    close(fd);
+    return false;
+}
+
+int refresh_databases()
+{
+    return system("pacman --sync --refresh");
+}
+
+int refresh_exit_status(int system_result)
+{
+    if (system_result == -1)
+        return 1;
+    if (WIFEXITED(system_result))
+        return WEXITSTATUS(system_result);
+    if (WIFSIGNALED(system_result))
+        return 128 + WTERMSIG(system_result);
+    return 1;
+}

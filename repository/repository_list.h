@@ -1,0 +1,39 @@
+// The in-memory table of repositories: filled from the list file, changed by one command, then
+// written back whole.
+#pragma once
+
+#include <cstddef>
+
+// The table holds at most this many repositories.
+constexpr int max_repositories = 1024;
+
+struct repository_record {
+    char* name; // section name; a slot without a name is free and ends the list
+    char* server; // value of "Server"
+    char* sig_level; // value of "SigLevel"
+    bool removed; // left out when the file is written
+};
+
+// Process-wide state, filled by collect_repository while the list file is read, then changed only
+// by add_repository and remove_repository. The records in use form a prefix of the table.
+extern repository_record repository_table[max_repositories];
+extern int record_count; // complete records read so far; above max_repositories when the file overflows
+
+// INI handler for the list file: takes "Server" and "SigLevel" (exact case) into the slot being
+// filled and names the slot after the current section once it holds both. Returns 1 when it took the
+// key, 0 otherwise. Records beyond the table are counted in record_count but not kept.
+int collect_repository(void* user, const char* section, const char* name, const char* value);
+
+// Frees every string of the table and empties it, with record_count back at 0.
+void clear_repository_table();
+
+// Gives the first record called name (exact case), or else the first free slot, copies of the three
+// strings. Returns false, changing nothing, when name is new and every slot holds a record.
+[[nodiscard]] bool add_repository(const char* name, const char* server, const char* sig_level);
+
+// Marks the first record called name (exact case) as removed. Returns false when there is none.
+[[nodiscard]] bool remove_repository(const char* name);
+
+// Prints every record on standard output: its name, then its server and its level on tab-indented
+// lines labelled "Server: " and "SigLevel: ".
+void list_repositories();
