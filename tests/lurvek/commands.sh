@@ -1,0 +1,189 @@
+#!/usr/bin/env bash
+# lurvek's commands, messages and exit statuses, the include hook and the refresh, run as the
+# built binary at its real paths with a stand-in pacman. Usage: commands.sh LURVEK (in the sandbox)
+source "$(dirname "$0")/lib.sh"
+
+usage=$'\n\tLurvek 2015.3.1\n\tCopyright (C) 2026 The plendra authors\n\tFree software under the MIT License.\n\nUsage:\n\tlurvek add NAME URL\n\tlurvek remove NAME\n\tlurvek list\n\n'
+a=$(blocks a file:///srv/a Optional)
+b=$(blocks b file:///srv/b Optional)
+c=$(blocks c file:///srv/c Optional)
+a=$a$'\n\n' b=$b$'\n\n' c=$c$'\n\n'
+handwritten=$'; kept by hand\n[a]\nSigLevel=Never\n\nServer  =  file:///srv/a   ; mirror\n[b]\n# b\nServer = file:///srv/b\nSigLevel = Required DatabaseOptional\n'
+name49=$(printf 'n%.0s' {1..49})
+url190=file:///$(printf 'u%.0s' {1..182})
+# Generated lists at the table's limit of 1024 records and past it.
+many_records() {
+    local i
+    for ((i = 1; i <= $1; i++)); do
+        printf '[r%d]\nServer = file:///srv/r%d\nSigLevel = Optional\n\n' "$i" "$i"
+    done
+}
+records1024=$(many_records 1024)$'\n\n'
+records1025=$(many_records 1025)$'\n\n'
+records1100=$(many_records 1100)$'\n\n'
+listing1024=$(for ((i = 1; i <= 1024; i++)); do listing "r$i" "file:///srv/r$i" Optional; done)$'\n'
+too_many=$'Too many repositories in /etc/pacman.d/lurvek.conf.\n'
+
+# One run of lurvek and everything it must leave behind:
+#   label, list file before ("-": none), exit status, standard output,
+#   list file after ("=": unchanged, "-": none), number of refreshes,
+#   hook: "kept" (the include is there and stays), "added" (missing, and appended once),
+#         "none" (missing, and left missing), then the command words.
+run_row() {
+    local label=$1 before=$2 want_status=$3 want_out=$4 after=$5 want_refreshes=$6 hook=$7
+    shift 7
+    put_list "$before"
+    local conf=$machine_conf want_conf=$conf_with_include
+    case $hook in
+    kept) conf=$conf_with_include ;;
+    none) want_conf=$machine_conf ;;
+    esac
+    put_conf "$conf"
+    [ "$after" == "=" ] && after=$before
+    run_lurvek "$@"
+    check_status "$label" "$want_status" "$status"
+    check "$label" stdout "$want_out" "$out"
+    check "$label" stderr "" "$err"
+    load_file list "$list_file"
+    load_file conf "$conf_file"
+    check "$label" "list file" "$after" "$list"
+    check "$label" "refreshes" "$want_refreshes" "$refreshes"
+    check "$label" "pacman.conf" "$want_conf" "$conf"
+}
+
+#       label                                  before       status out  after        refr hook   words
+run_row "no command: usage, no file touched"   -            1 "$usage"  -            0 none
+run_row "unknown command LIST"                 "$a"         1 $'Unknown command LIST.\n'"$usage" = 0 added LIST
+run_row "empty command word"                   "$a"         1 $'Unknown command .\n'"$usage" = 0 added ""
+run_row "--help is an unknown command word"    -            1 $'Unknown command --help.\n'"$usage" "" 0 kept --help
+run_row "list creates an empty list file"      -            0 ""        ""           0 added list
+run_row "list prints records in file order"    "$b$a"       0 "$(listing b file:///srv/b Optional a file:///srv/a Optional)"$'\n' = 0 kept list
+run_row "list reads a hand-written file"       "$handwritten" 0 "$(listing a file:///srv/a Never b file:///srv/b 'Required DatabaseOptional')"$'\n' = 0 kept list
+run_row "list with an extra argument"          "$a"         1 $'Extra arguments to list command.\n' = 0 added list x
+run_row "add without arguments"                "$a"         1 $'Please specify the repository name and URL.\n' = 0 added add
+run_row "add without a URL"                    "$a"         1 $'Please specify the repository name and URL.\n' = 0 added add c
+run_row "add puts a new name last"             "$a$b"       0 ""        "$a$b$c"     1 kept add c file:///srv/c
+run_row "add to an absent list file"           -            0 ""        "$c"         1 added add c file:///srv/c
+run_row "add ignores further arguments"        "$a"         0 ""        "$a$c"       1 kept add c file:///srv/c more words
+run_row "add replaces a record in place"       "$a$(blocks b file:///old Never)"$'\n\n'"$c" 0 "" "$a$(blocks b file:///new Optional)"$'\n\n'"$c" 1 kept add b file:///new
+run_row "add: a name in other case is new"     "$a"         0 ""        "$a$(blocks A file:///srv/A Optional)"$'\n\n' 1 kept add A file:///srv/A
+run_row "add rewrites a hand-written file"     "$handwritten" 0 ""      "$(blocks a file:///srv/a Never b file:///srv/b 'Required DatabaseOptional')"$'\n\n'"$c" 1 kept add c file:///srv/c
+run_row "remove the first of three"            "$a$b$c"     0 ""        "$b$c"       1 kept remove a
+run_row "remove the only record"               "$a"         0 ""        ""           1 kept remove a
+run_row "remove ignores further arguments"     "$a$b"       0 ""        "$b"         1 kept remove a b
+run_row "remove without a name"                "$a"         1 $'Please specify the repository to remove.\n' = 0 added remove
+run_row "remove an unknown name"               "$a"         1 $'Could not find repository zz.\n' = 0 added remove zz
+run_row "remove compares case"                 "$a"         1 $'Could not find repository A.\n' = 0 kept remove A
+
+# Names and URLs that the list file cannot carry are refused before anything is written.
+for row in "empty name|" "50 bytes|n$name49" $'line feed|a\nb' $'carriage return|a\rb' "opening bracket|a[b" \
+    "closing bracket|a]b" "slash|a/b" "blank before semicolon|a ;b" $'tab before semicolon|a\t;b' \
+    "leading blank|  a" "trailing blank|a " $'trailing tab|a\t' "local|local" "options|options"; do
+    name=${row#*|}
+    run_row "invalid name: ${row%%|*}" "$a" 1 "Invalid repository name $name."$'\n' = 0 added add "$name" file:///srv/x
+done
+for row in "empty URL|" "191 bytes|${url190}u" $'line feed|file:///a\nb' $'carriage return|file:///a\rb' \
+    "leading blank| file:///a" "trailing blank|file:///a " "blank before semicolon|file:///a ;b" \
+    $'tab before semicolon|file:///a\t;b'; do
+    url=${row#*|}
+    run_row "invalid URL: ${row%%|*}" "$a" 1 "Invalid repository URL $url."$'\n' = 0 added add c "$url"
+done
+run_row "the name is checked before the URL"   "$a"         1 $'Invalid repository name .\n' = 0 added add "" ""
+# What can be stored must also come back unchanged when the file is read again.
+for row in "49 bytes|$name49|file:///x" "190-byte URL|c|$url190" "semicolon without a blank|a;b|file:///x;y" \
+    "inner blanks|a b|file:///x y #z" "LOCAL in capitals|LOCAL|file:///x"; do
+    IFS='|' read -r label name url <<<"$row"
+    run_row "valid: $label" "$a" 0 "" "$a$(blocks "$name" "$url" Optional)"$'\n\n' 1 kept add "$name" "$url"
+    run_row "read back: $label" "$(blocks "$name" "$url" Optional)"$'\n\n' 0 "$(listing "$name" "$url" Optional)"$'\n' = 0 kept list
+done
+
+run_row "1024 records are listed"              "$records1024" 0 "$listing1024" = 0 kept list
+run_row "1024 records and a lone Server line"  "$records1024"$'[x]\nServer = file:///x\n' 0 "$listing1024" = 0 kept list
+run_row "1025 records are too many"            "$records1025" 1 "$too_many" = 0 kept list
+run_row "1100 records: list"                   "$records1100" 1 "$too_many" = 0 kept list
+run_row "1100 records: add"                    "$records1100" 1 "$too_many" = 0 kept add c file:///srv/c
+run_row "1100 records: remove"                 "$records1100" 1 "$too_many" = 0 kept remove r1
+run_row "a new name in a full table"           "$records1024" 1 "$too_many" = 0 kept add c file:///srv/c
+old=$'file:///srv/r7\n' new=$'file:///new\n'
+run_row "replacing in a full table"            "$records1024" 0 "" "${records1024/"$old"/"$new"}" 1 kept add r7 file:///new
+
+# The include hook, on a configuration that lurvek only reads: label, configuration, "kept" when
+# it holds the include entry already, "added" when lurvek must append the block.
+hook_row() {
+    put_list ""
+    put_conf "$2"
+    local want=$2
+    [ "$3" == added ] && want=$2$include_block
+    run_lurvek list
+    check_status "hook: $1" 0 "$status"
+    load_file conf "$conf_file"
+    check "hook: $1" "pacman.conf" "$want" "$conf"
+    check "hook: $1" "refreshes" 0 "$refreshes"
+}
+path=/etc/pacman.d/lurvek.conf
+hook_row "entry in [options]"                 $'[options]\nInclude = '$path$'\n[core]\n' kept
+hook_row "entry before any section"           $'Include = '$path$'\n[options]\n' kept
+hook_row "entry in a repository section"      $'[options]\n[extra]\nInclude = '$path$'\n' kept
+hook_row "path in capitals"                   $'[options]\nInclude = /ETC/PACMAN.D/LURVEK.CONF\n' kept
+hook_row "value with a ; comment"             $'[options]\nInclude = '$path$' ; ours\n' kept
+hook_row "key and value split at a colon"     $'[options]\nInclude: '$path$'\n' kept
+hook_row "indented path under Include"        $'[x]\nInclude = /etc/pacman.d/mirrorlist\n\n# more\n  '$path$'\n' kept
+hook_row "glob *.conf"                        $'[options]\nInclude = /etc/pacman.d/*.conf\n' kept
+hook_row "glob * in the directory"            $'[options]\nInclude = /etc/pacman.d/*\n' kept
+hook_row "glob with ? and a class"            $'[options]\nInclude = /etc/pacman.d/lurvek.co[a-z]?\n' kept
+hook_row "key in lower case"                  $'[options]\ninclude = '$path$'\n' added
+hook_row "entry commented out with #"         $'[options]\n#Include = '$path$'\n' added
+hook_row "entry commented out with ;"         $'[options]\n; Include = '$path$'\n' added
+hook_row "value with a # comment"             $'[options]\nInclude = '$path$' # ours\n' added
+hook_row "indented Include under another key" $'[options]\nHoldPkg = pacman\n  Include = '$path$'\n' added
+hook_row "glob * does not cross a slash"      $'[options]\nInclude = /etc/*.conf\n' added
+hook_row "glob of other files"                $'[options]\nInclude = /etc/pacman.d/*.list\n' added
+hook_row "other include only"                 $'[options]\n[core]\nInclude = /etc/pacman.d/mirrorlist\n' added
+hook_row "last line without a newline"        $'[options]\nHoldPkg = pacman' added
+hook_row "empty configuration"                "" added
+hook_row "the machine's configuration"        "$machine_conf" added
+# The second run finds the entry that the first one appended.
+run_lurvek list
+load_file conf "$conf_file"
+check "hook: a second run appends nothing" "pacman.conf" "$machine_conf$include_block" "$conf"
+
+# The refresh decides the exit status of add and remove: label, what the stand-in pacman does
+# (or "missing": no pacman on PATH), the exit status expected, what the shell that runs the
+# command prints on standard error, and the command words.
+refresh_row() {
+    put_list "$a$b"
+    put_conf "$conf_with_include"
+    local lurvek_path=
+    [ "$2" == missing ] && lurvek_path=$work/empty
+    FAKE_PACMAN=$2 LURVEK_PATH=$lurvek_path run_lurvek "${@:5}"
+    check_status "refresh: $1" "$3" "$status"
+    check "refresh: $1" stdout "" "$out"
+    check "refresh: $1" stderr "$4" "$err"
+    # There is no rollback: the list file stays as written whatever the refresh did.
+    load_file list "$list_file"
+    [ "$5" == add ] && check "refresh: $1" "list file" "$a$b$c" "$list"
+    [ "$5" == remove ] && check "refresh: $1" "list file" "$b" "$list"
+    [ "$2" == missing ] || check "refresh: $1" "refresh arguments" $'--sync --refresh\n' "$(cat "$refresh_log")"$'\n'
+}
+#           label                     pacman does      status stderr                     words
+refresh_row "succeeds"                "exit 0"         0   ""                            add c file:///srv/c
+refresh_row "fails with 3"            "exit 3"         3   ""                            add c file:///srv/c
+refresh_row "fails with 255"          "exit 255"       255 ""                            add c file:///srv/c
+refresh_row "fails on remove"         "exit 4"         4   ""                            remove a
+refresh_row "killed by a signal"      'kill -TERM $$'  '!0' $'Terminated\n'              add c file:///srv/c
+refresh_row "pacman is not installed" missing          127 $'sh: 1: pacman: not found\n' add c file:///srv/c
+
+# Lost output is a failure: label, list file, status, words, all with standard output on /dev/full.
+full_row() {
+    put_list "$2"
+    put_conf "$conf_with_include"
+    "$lurvek" "${@:4}" >/dev/full 2>"$work/err"
+    check_status "full stdout: $1" "$3" $?
+    check "full stdout: $1" stderr "" "$(cat "$work/err")"
+}
+full_row "list of one record"    "$a" 1 list
+full_row "empty list, no output" ""   0 list
+full_row "usage text"            ""   1
+full_row "unknown command"       ""   1 frobnicate
+
+finish
