@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# lurvek under system calls that fail or stall on demand (strace's fault injection): failed
+# writes, flushes and renames must leave both files as they were, and concurrent runs must lose
+# no update. Usage: injected.sh LURVEK (in the sandbox)
+source "$(dirname "$0")/lib.sh"
+
+if ! reason=$(strace -o /dev/null true 2>&1); then
+    echo "injected.sh: strace cannot trace here: $reason" >&2
+    exit 77
+fi
+# The leak checker stops the world with ptrace, which a traced process cannot do.
+export ASAN_OPTIONS=detect_leaks=0
+
+a=$(blocks a file:///srv/a Optional b file:///srv/b Optional)$'\n\n'
+
+# Run lurvek under strace with the injection SPEC (for example "write:error=ENOSPC:when=1") and
+# check that it printed MESSAGE, exited 1, changed neither file nor the names in /etc/pacman.d
+# and ran no refresh: label, include entry present ("kept") or not ("missing"), spec, message,
+# then the command words.
+fault_row() {
+    local label=$1 hook=$2 spec=$3 message=$4
+    shift 4
+    put_list "$a"
+    if [ "$hook" == kept ]; then put_conf "$conf_with_include"; else put_conf "$machine_conf"; fi
+    local list_before conf_before names_before list conf
+    load_file list_before "$list_file"
+    load_file conf_before "$conf_file"
+    names_before=$(ls -A /etc/pacman.d)
+    rm -f "$refresh_log"
+    strace -o /dev/null -e inject="$spec" "$lurvek" "$@" >"$work/out" 2>"$work/err"
+    check_status "$label" 1 $?
+    local out
+    load_file out "$work/out"
+    check "$label" stdout "$message" "$out"
+    check "$label" stderr "" "$(cat "$work/err")"
+    load_file list "$list_file"
+    load_file conf "$conf_file"
+    check "$label" "list file" "$list_before" "$list"
+    check "$label" "pacman.conf" "$conf_before" "$conf"
+    check "$label" "names in /etc/pacman.d" "$names_before" "$(ls -A /etc/pacman.d)"
+    check "$label" "refresh ran" "" "$([ -e "$refresh_log" ] && echo yes)"
+}
+list_failed=$'Could not write /etc/pacman.d/lurvek.conf.\n'
+conf_failed=$'Could not write /etc/pacman.conf.\n'
+# With the include entry present, lurvek's first write is the one into the new list file; without
+# it, the first write appends the block to pacman.conf.
+#          label                          include  injection                                 message
+fault_row "list file: write, ENOSPC"      kept    write:error=ENOSPC:when=1                  "$list_failed" add c file:///srv/c
+fault_row "list file: write, EIO"         kept    write:error=EIO:when=1                     "$list_failed" remove a
+fault_row "list file: fsync, EIO"         kept    fsync,fdatasync:error=EIO:when=1           "$list_failed" add c file:///srv/c
+fault_row "list file: fsync on remove"    kept    fsync,fdatasync:error=EIO:when=1           "$list_failed" remove a
+fault_row "list file: rename, EIO"        kept    rename,renameat,renameat2:error=EIO        "$list_failed" add c file:///srv/c
+fault_row "list file: rename, EXDEV"      kept    rename,renameat,renameat2:error=EXDEV      "$list_failed" remove a
+fault_row "list file: fchmod, EPERM"      kept    fchmod,chmod,fchmodat:error=EPERM          "$list_failed" add c file:///srv/c
+fault_row "pacman.conf: write, ENOSPC"    missing write:error=ENOSPC:when=1                  "$conf_failed" add c file:///srv/c
+fault_row "pacman.conf: write, EIO"       missing write:error=EIO:when=1                     "$conf_failed" list
+
+# Twenty runs started together, each adding its own name, must leave twenty records. The delayed
+# rename keeps every run between reading and replacing the file for a tenth of a second, so runs
+# that did not wait for each other would overwrite each other's record.
+concurrent_round() {
+    local label=$1
+    shift
+    put_list ""
+    put_conf "$conf_with_include"
+    rm -f "$refresh_log"
+    local i pids=()
+    for ((i = 1; i <= 20; i++)); do
+        "$@" "$lurvek" add "r$i" "file:///srv/r$i" >"$work/out$i" 2>&1 &
+        pids+=($!)
+    done
+    local failed=0
+    for i in "${pids[@]}"; do wait "$i" || failed=$((failed + 1)); done
+    check "$label" "failed runs" 0 "$failed"
+    local want list
+    want=$(for ((i = 1; i <= 20; i++)); do echo "r$i"; done | sort)
+    load_file list "$list_file"
+    check "$label" "repositories" "$want" "$(printf '%s' "$list" | sed -n 's/^\[\(.*\)\]$/\1/p' | sort)"
+    check "$label" "blocks" 20 "$(printf '%s' "$list" | grep -c '^SigLevel = Optional$')"
+    check "$label" refreshes 20 "$(grep -c -x -- '--sync --refresh' "$refresh_log")"
+}
+concurrent_round "twenty adds at once" env
+concurrent_round "twenty adds, slow renames" strace -o /dev/null \
+    -e inject=rename,renameat,renameat2:delay_enter=100000
+
+finish

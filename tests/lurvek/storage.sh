@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# lurvek on storage that fails it: full and read-only file systems under the list file and under
+# pacman.conf, and the modes of the files it writes. Usage: storage.sh LURVEK (in the sandbox)
+source "$(dirname "$0")/lib.sh"
+
+a=$(blocks a file:///srv/a Optional b file:///srv/b Optional)$'\n\n'
+a_b_c=$a$(blocks c file:///srv/c Optional)$'\n\n'
+write_list_failed=$'Could not write /etc/pacman.d/lurvek.conf.\n'
+write_conf_failed=$'Could not write /etc/pacman.conf.\n'
+
+# Fill the file system that holds DIR: every block with "blocks", every inode with "inodes".
+fill() {
+    case $2 in
+    blocks) dd if=/dev/zero of="$1/filler" bs=4096 status=none 2>/dev/null ;;
+    inodes) for ((i = 0; i < 1000; i++)); do : 2>/dev/null >"$1/filler$i" || break; done ;;
+    esac
+    return 0
+}
+
+# Run lurvek with WORDS and check that it failed with MESSAGE and changed nothing: neither file,
+# nor the names in /etc/pacman.d, and that no refresh ran.
+expect_untouched() {
+    local label=$1 message=$2
+    shift 2
+    local list_before conf_before names_before list conf
+    load_file list_before "$list_file"
+    load_file conf_before "$conf_file"
+    names_before=$(ls -A /etc/pacman.d)
+    run_lurvek "$@"
+    check_status "$label" 1 "$status"
+    check "$label" stdout "$message" "$out"
+    check "$label" stderr "" "$err"
+    load_file list "$list_file"
+    load_file conf "$conf_file"
+    check "$label" "list file" "$list_before" "$list"
+    check "$label" "pacman.conf" "$conf_before" "$conf"
+    check "$label" "names in /etc/pacman.d" "$names_before" "$(ls -A /etc/pacman.d)"
+    check "$label" refreshes 0 "$refreshes"
+}
+
+# The list file on a small tmpfs: label, tmpfs options, what to fill (blocks, inodes or nothing).
+# With nothing filled the change must go through, which shows that the fault alone stops it.
+list_fault_row() {
+    mount -t tmpfs -o "$2" lurvek-test /etc/pacman.d
+    put_conf "$conf_with_include"
+    for words in "add c file:///srv/c" "remove a"; do
+        put_list "$a"
+        fill /etc/pacman.d "$3"
+        if [ "$3" == nothing ]; then
+            run_lurvek $words
+            check_status "$1: $words" 0 "$status"
+            check "$1: $words" refreshes 1 "$refreshes"
+        else
+            expect_untouched "$1: $words" "$write_list_failed" $words
+        fi
+        rm -f /etc/pacman.d/filler*
+    done
+    umount /etc/pacman.d
+}
+list_fault_row "list file: no block left"   size=16k,mode=0755 blocks
+list_fault_row "list file: no inode left"   size=1m,nr_inodes=8,mode=0755 inodes
+list_fault_row "list file: room to spare"   size=16k,mode=0755 nothing
+
+# A read-only /etc/pacman.d still lets lurvek read; every change fails with the usual message.
+mount --bind /etc/pacman.d /etc/pacman.d
+put_conf "$conf_with_include"
+put_list "$a"
+mount -o remount,bind,ro /etc/pacman.d
+run_lurvek list
+check_status "read-only directory: list" 0 "$status"
+check "read-only directory: list" stdout "$(listing a file:///srv/a Optional b file:///srv/b Optional)"$'\n' "$out"
+expect_untouched "read-only directory: add" "$write_list_failed" add c file:///srv/c
+expect_untouched "read-only directory: remove" "$write_list_failed" remove a
+expect_untouched "read-only directory: unknown name" $'Could not find repository zz.\n' remove zz
+umount /etc/pacman.d
+put_list -
+mount --bind /etc/pacman.d /etc/pacman.d
+mount -o remount,bind,ro /etc/pacman.d
+expect_untouched "read-only directory, no list file" $'Could not read /etc/pacman.d/lurvek.conf.\n' list
+umount /etc/pacman.d
+
+# pacman.conf without the include entry, where the block cannot be appended: label and setup.
+# A configuration of 4056 bytes leaves 40 bytes in its last page, so on a full tmpfs the 72-byte
+# block is written in part before the file system refuses the rest.
+conf_fault_row() {
+    local size=$3
+    mkdir -p "$work/conf"
+    mount -t tmpfs -o size=16k lurvek-test "$work/conf"
+    head -c "$size" </dev/zero | tr '\0' '#' >"$work/conf/pacman.conf"
+    printf '\n[options]\n' | dd of="$work/conf/pacman.conf" bs=1 seek=$((size - 11)) conv=notrunc status=none
+    [ "$2" == full ] && fill "$work/conf" blocks
+    mount --bind "$work/conf/pacman.conf" "$conf_file"
+    [ "$2" == read-only ] && mount -o remount,bind,ro "$conf_file"
+    put_list "$a"
+    if [ "$2" == writable ]; then
+        run_lurvek list
+        check_status "$1" 0 "$status"
+        check "$1" "pacman.conf size" $((size + 72)) "$(stat -c %s "$conf_file")"
+    else
+        expect_untouched "$1: list" "$write_conf_failed" list
+        expect_untouched "$1: add" "$write_conf_failed" add c file:///srv/c
+    fi
+    umount "$conf_file"
+    umount "$work/conf"
+}
+conf_fault_row "pacman.conf: read-only"                 read-only 4056
+conf_fault_row "pacman.conf: full, part of a block fits" full     4056
+conf_fault_row "pacman.conf: full, last page full"      full      4096
+conf_fault_row "pacman.conf: room to spare"             writable  4056
+
+# Modes and owners: label, umask, mode and owner of the list file before ("-": none), mode and
+# owner after, then the command words. A new file is readable by everyone whatever the
+# umask; a replaced one keeps what it had.
+mode_row() {
+    local label=$1 mask=$2 mode=$3 owner=$4 want=$5
+    shift 5
+    put_conf "$conf_with_include"
+    put_list -
+    if [ "$mode" != - ]; then
+        put_list "$a"
+        chmod "$mode" "$list_file"
+        if ! chown "$owner" "$list_file" 2>/dev/null; then
+            echo "SKIP: $label: cannot give the list file to $owner here"
+            return
+        fi
+    fi
+    local saved_mask
+    saved_mask=$(umask)
+    umask "$mask"
+    run_lurvek "$@"
+    umask "$saved_mask"
+    check_status "$label" 0 "$status"
+    check "$label" "mode and owner" "$want" "$(stat -c '%a %u:%g' "$list_file")"
+}
+#        label                           umask mode owner     after           words
+mode_row "list creates 0644, umask 077"  077   -    -         "644 0:0"       list
+mode_row "add creates 0644, umask 077"   077   -    -         "644 0:0"       add c file:///srv/c
+mode_row "add creates 0644, umask 000"   000   -    -         "644 0:0"       add c file:///srv/c
+mode_row "add keeps 0600"                022   0600 0:0       "600 0:0"       add c file:///srv/c
+mode_row "add keeps 0664, umask 077"     077   0664 0:0       "664 0:0"       add c file:///srv/c
+mode_row "remove keeps 0640 and owner"   022   0640 1234:5678 "640 1234:5678" remove a
+
+finish
