@@ -1,0 +1,124 @@
+#include "pacman_hook.h"
+
+#include "list_file.h"
+
+#include <gtest/gtest.h>
+#include <ini.h>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+struct include_case {
+    const char* label;
+    const char* text; // contents of the configuration
+    bool found;
+};
+constexpr include_case include_cases[] = {
+    { "no entry", "[options]\nHoldPkg = pacman\n", false },
+    { "entry in a section", "[options]\nInclude = /etc/pacman.d/lurvek.conf\n", true },
+    { "entry before any section", "Include = /etc/pacman.d/lurvek.conf\n[options]\n", true },
+    { "entry after a bare option", "[options]\nCheckSpace\nInclude = /etc/pacman.d/lurvek.conf\n", true },
+    { "path in capitals", "Include = /ETC/PACMAN.D/LURVEK.CONF\n", true },
+    { "key in lower case", "include = /etc/pacman.d/lurvek.conf\n", false },
+    { "commented out with a hash", "#Include = /etc/pacman.d/lurvek.conf\n", false },
+    { "commented out with a semicolon", "  ;Include = /etc/pacman.d/lurvek.conf\n", false },
+    { "semicolon comment after the path", "Include = /etc/pacman.d/lurvek.conf ;ours\n", true },
+    { "hash comment after the path", "Include = /etc/pacman.d/lurvek.conf #ours\n", false },
+    { "another file", "Include = /etc/pacman.d/mirrorlist\n", false },
+    { "a prefix of the path", "Include = /etc/pacman.d/lurvek\n", false },
+    { "indented path under an Include",
+        "[x]\nInclude = /etc/pacman.d/mirrorlist\n\n# c\n  /etc/pacman.d/lurvek.conf\n", true },
+    { "indented path under another key", "[x]\nServer = u\n  /etc/pacman.d/lurvek.conf\n", false },
+    { "indented Include under another key", "[x]\nServer = u\n  Include = /etc/pacman.d/lurvek.conf\n",
+        false },
+    { "found entry stays found", "Include = /etc/pacman.d/lurvek.conf\nInclude = /etc/x\n", true },
+    { "pattern of every conf file", "Include = /etc/pacman.d/*.conf\n", true },
+    { "pattern with a class", "Include = /etc/pacman.d/[kl]urvek.con?\n", true },
+    { "star does not cross a slash", "Include = /etc/*.conf\n", false },
+    { "pattern of other files", "Include = /etc/pacman.d/*.list\n", false },
+    { "pattern in capitals", "Include = /ETC/PACMAN.D/*.CONF\n", false },
+    { "pattern under a lower-case key", "include = /etc/pacman.d/*\n", false },
+};
+
+TEST(pacman_hook, checks_for_the_include_entry)
+{
+    for (const include_case& c : include_cases) {
+        SCOPED_TRACE(c.label);
+        include_found = false;
+        ini_parse_string(c.text, check_include, nullptr);
+        EXPECT_EQ(c.found, include_found);
+    }
+}
+
+std::string read_file(const char* path)
+{
+    std::string text;
+    FILE* stream = fopen(path, "rb");
+    if (stream == nullptr)
+        return "(missing)";
+    for (int c; (c = getc(stream)) != EOF;)
+        text += char(c);
+    fclose(stream);
+    return text;
+}
+
+TEST(pacman_hook, appends_the_include_block)
+{
+    constexpr char block[] = "\n# Automatically included by lurvek\nInclude = /etc/pacman.d/lurvek.conf\n";
+    static_assert(sizeof block - 1 == 72);
+    struct {
+        const char* label;
+        const char* text; // configuration before
+    } const cases[] = {
+        { "empty file", "" },
+        { "last line ended", "[options]\nHoldPkg = pacman\n" },
+        { "last line unended", "[options]\nHoldPkg = pacman" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        char path[] = "/tmp/pacman_hook_test.XXXXXX";
+        int fd = mkstemp(path);
+        ASSERT_LE(0, fd);
+        ASSERT_EQ(ssize_t(strlen(c.text)), write(fd, c.text, strlen(c.text)));
+        close(fd);
+        pacman_conf_path = path;
+        EXPECT_TRUE(append_include_block());
+        EXPECT_EQ(std::string(c.text) + block, read_file(path));
+        unlink(path);
+    }
+    pacman_conf_path = "/etc/pacman.conf";
+}
+
+TEST(pacman_hook, appends_nothing_to_a_missing_file)
+{
+    pacman_conf_path = "/tmp/pacman_hook_test.absent/pacman.conf";
+    EXPECT_FALSE(append_include_block());
+    EXPECT_EQ("(missing)", read_file(pacman_conf_path));
+    pacman_conf_path = "/etc/pacman.conf";
+}
+
+TEST(pacman_hook, turns_the_refresh_into_an_exit_status)
+{
+    struct {
+        const char* label;
+        int system_result;
+        int status;
+    } const cases[] = {
+        { "cannot run", -1, 1 },
+        { "success", W_EXITCODE(0, 0), 0 },
+        { "failure", W_EXITCODE(1, 0), 1 },
+        { "own status", W_EXITCODE(3, 0), 3 },
+        { "no interpreter", W_EXITCODE(127, 0), 127 },
+        { "highest status", W_EXITCODE(255, 0), 255 },
+        { "killed by SIGTERM", W_EXITCODE(0, SIGTERM), 128 + SIGTERM },
+        { "killed by SIGKILL", W_EXITCODE(0, SIGKILL), 128 + SIGKILL },
+        { "core dumped", W_EXITCODE(0, SIGSEGV) | WCOREFLAG, 128 + SIGSEGV },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(c.status, refresh_exit_status(c.system_result));
+    }
+}
+
+} // namespace
