@@ -34,6 +34,8 @@ fuzz-smoke:
 fuzz:
 
 bench:
+	scripts/install-deps bench
+	bench/run build-bench
 
 clean:
 	rm -rf build build-sanitized build-fuzz
