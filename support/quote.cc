@@ -7,6 +7,7 @@
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
+#include <string_view>
 
 #include "support/failure.h"
 #include "support/quote_mark.h"
@@ -70,33 +71,30 @@ bool is_right_mark_at(quote_input& in, size_t i, const char* right, size_t right
     return length_of(in) - i >= right_length && memcmp(in.text + i, right, right_length) == 0;
 }
 
-// The backslash-letter escape of a control character, or 0 when c has none.
+// The backslash-letter escape of a control character or the backslash, or 0 when c has none.
 constexpr char escape_letter(unsigned char c)
 {
-    switch (c) {
-    case '\a': return 'a';
-    case '\b': return 'b';
-    case '\t': return 't';
-    case '\n': return 'n';
-    case '\v': return 'v';
-    case '\f': return 'f';
-    case '\r': return 'r';
-    case '\\': return '\\';
-    default: return 0;
-    }
+    constexpr std::string_view escaped = "\a\b\t\n\v\f\r\\";
+    constexpr std::string_view letters = "abtnvfr\\";
+    static_assert(escaped.size() == letters.size());
+    size_t at = escaped.find(static_cast<char>(c));
+    return at == std::string_view::npos ? 0 : letters[at];
 }
 static_assert(escape_letter(0x07) == 'a' && escape_letter(0x0d) == 'r' && escape_letter(0x5c) == '\\');
 static_assert(escape_letter(0x06) == 0 && escape_letter(0x0e) == 0 && escape_letter(0x00) == 0);
 
-// Bytes that are always themselves: printable ASCII but for "@" and the backslash, which some
-// multibyte character sets use inside their characters.
-constexpr bool is_plain_byte(unsigned char c) { return c >= 0x20 && c <= 0x7e && c != '@' && c != '\\'; }
+// Bytes that stand for themselves in every locale: the printable characters of C's basic character
+// set, less the backslash, which is escaped. "@" is not among them, so it is decoded like the rest.
+constexpr bool is_plain_byte(unsigned char c)
+{
+    return c >= 0x20 && c <= 0x7e && c != '@' && c != '\\';
+}
 static_assert(is_plain_byte(' ') && is_plain_byte('?') && is_plain_byte('A') && is_plain_byte('['));
 static_assert(is_plain_byte(']') && is_plain_byte('~') && is_plain_byte('\'') && is_plain_byte('`'));
 static_assert(!is_plain_byte('@') && !is_plain_byte('\\') && !is_plain_byte(0x1f) && !is_plain_byte(0x7f));
 
 struct character_sequence {
-    size_t length;  // at least 1
+    size_t length; // at least 1
     bool is_printable;
 };
 

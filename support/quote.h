@@ -17,7 +17,7 @@ size_t quote_into_buffer(char* buffer, size_t capacity, const char* text);
 // heap block of exactly the size needed the first time a result does not fit; it never shrinks and is
 // never released.
 struct quote_buffer {
-    size_t capacity;  // bytes of storage, the terminating null byte included
+    size_t capacity; // bytes of storage, the terminating null byte included
     char* storage;
 };
 

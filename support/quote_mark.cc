@@ -77,9 +77,13 @@ constexpr bool is_well_formed(const std::array<charset_alias, 23>& table)
 static_assert(is_well_formed(charset_alias_table));
 static_assert(std::string_view(charset_alias_table[2].code_page) == "CP20127");
 
-constexpr char fold_ascii_letter(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+constexpr char fold_ascii_letter(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 static_assert(fold_ascii_letter('a') == 'A' && fold_ascii_letter('z') == 'Z');
-static_assert(fold_ascii_letter('`') == '`' && fold_ascii_letter('{') == '{' && fold_ascii_letter('-') == '-');
+static_assert(
+    fold_ascii_letter('`') == '`' && fold_ascii_letter('{') == '{' && fold_ascii_letter('-') == '-');
 static_assert(fold_ascii_letter('\xe9') == '\xe9');
 
 // The character set named after the "." of the first locale variable that is set, when it can be

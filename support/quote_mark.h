@@ -5,8 +5,8 @@
 
 // Process-wide, for tests only: what the machine cannot be made to answer on demand. They start at
 // the real sources and only tests replace them.
-extern char* (*langinfo_query)(nl_item item);  // nl_langinfo
-extern unsigned ansi_code_page;                 // stands in for the system's ANSI code page: 20127
+extern char* (*langinfo_query)(nl_item item); // nl_langinfo
+extern unsigned ansi_code_page; // stands in for the system's ANSI code page: 20127
 
 // Returns the mark for message_id, "`" (left) or "'" (right): the catalogue's translation when there
 // is one, else U+2018 or U+2019 in UTF-8 or GB18030 when the character set is one of those, else "'".
