@@ -1,1 +1,26 @@
-int main() { return 1; }
+#include <clocale>
+#include <cstdlib>
+#include <libintl.h>
+
+#include "condition/arguments.h"
+#include "condition/evaluate.h"
+#include "support/close_streams.h"
+#include "support/failure.h"
+#include "support/program_name.h"
+
+int main(int argc, char** argv)
+{
+    record_invocation_name(argv[0]);
+    // Without a locale or a catalogue the messages stay untranslated, and nothing else changes.
+    setlocale(LC_ALL, "");
+    bindtextdomain("plendra", "/usr/share/locale");
+    textdomain("plendra");
+    failure_exit_status = 2;
+    atexit(close_output_streams);
+
+    // No options: "--help" is an ordinary word here.
+    arg_vector = argv;
+    arg_count = argc;
+    arg_pos = 1;
+    return evaluate_command_line();
+}

@@ -1,0 +1,17 @@
+#include "condition/evaluate.h"
+
+#include <libintl.h>
+
+#include "condition/arguments.h"
+#include "condition/nesting.h"
+#include "support/quote.h"
+
+int evaluate_command_line()
+{
+    if (arg_count <= 1)
+        return 1;
+    bool value = dispatch_with_room_for_nesting(arg_count - 1);
+    if (arg_pos != arg_count)
+        report_syntax_error(gettext("extra argument %s"), quote_argument(arg_vector[arg_pos]));
+    return value ? 0 : 1;
+}

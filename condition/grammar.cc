@@ -1,0 +1,209 @@
+#include "condition/grammar.h"
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <libintl.h>
+#include <string_view>
+
+#include "condition/arguments.h"
+#include "condition/binary.h"
+#include "condition/unary.h"
+
+namespace {
+
+constexpr std::string_view unary_letters = "GLNOSabcdefghknoprstuwxz";
+
+constexpr std::array<bool, 256> make_unary_letter_table()
+{
+    std::array<bool, 256> table {};
+    for (char letter : unary_letters)
+        table[static_cast<unsigned char>(letter)] = true;
+    return table;
+}
+
+constexpr std::array<bool, 256> unary_letter_table = make_unary_letter_table();
+static_assert(unary_letters.size() == 24);
+static_assert(unary_letter_table['G'] && unary_letter_table['z'] && unary_letter_table['N']);
+static_assert(!unary_letter_table['l'] && !unary_letter_table['q'] && !unary_letter_table['-']);
+
+constexpr const char* binary_operator_words[] = {
+    "=", "!=", "==", "-nt", "-ot", "-ef", "-eq", "-ne", "-lt", "-le", "-gt", "-ge",
+};
+
+// Whether the word k places after arg_pos is text. Plain strcmp keeps the frames of the recursive
+// functions small, which matters at a depth of hundreds of thousands.
+bool word_is(int k, const char* text) { return strcmp(arg_vector[arg_pos + k], text) == 0; }
+
+// "-" and exactly one more character.
+bool has_unary_form(const char* w) { return w[0] == '-' && w[1] != '\0' && w[2] == '\0'; }
+
+bool evaluate_unary_word()
+{
+    const char* w = arg_vector[arg_pos];
+    if (!is_unary_operator_word(w))
+        report_syntax_error(gettext("%s: unary operator expected"), w);
+    return evaluate_unary_operator();
+}
+
+bool parse_nonempty_expression()
+{
+    if (arg_pos >= arg_count)
+        report_missing_argument();
+    return parse_expression();
+}
+
+// Runs the rule for word_count words, then consumes the ")" that the caller has seen after them.
+bool apply_rule_inside_parentheses(bool (*rule)())
+{
+    step_argument(false);
+    bool value = rule();
+    step_argument(false);
+    return value;
+}
+
+// A ")" is looked for only among the 2nd to 5th words after the "(". Without one there, the group
+// takes every word that is left.
+int count_group_words()
+{
+    int n = 1;
+    while (arg_pos + n < arg_count && !word_is(n, ")")) {
+        if (n == 4)
+            return arg_count - arg_pos;
+        ++n;
+    }
+    return n;
+}
+
+bool parse_group()
+{
+    step_argument(true);
+    bool value = dispatch_by_word_count(count_group_words());
+    if (arg_pos >= arg_count)
+        report_syntax_error(gettext("')' expected"), nullptr);
+    if (!word_is(0, ")"))
+        report_syntax_error(gettext("')' expected, found %s"), arg_vector[arg_pos]);
+    step_argument(false);
+    return value;
+}
+
+} // namespace
+
+bool dispatch_by_word_count(int word_count)
+{
+    if (word_count < 1)
+        abort();
+    switch (word_count) {
+    case 1:
+        return apply_one_word_rule();
+    case 2:
+        return apply_two_word_rule();
+    case 3:
+        return apply_three_word_rule();
+    case 4:
+        if (word_is(0, "!")) {
+            step_argument(true);
+            return !apply_three_word_rule();
+        }
+        if (word_is(0, "(") && word_is(3, ")"))
+            return apply_rule_inside_parentheses(apply_two_word_rule);
+        break;
+    }
+    return parse_nonempty_expression();
+}
+
+bool apply_one_word_rule()
+{
+    bool value = arg_vector[arg_pos][0] != '\0';
+    step_argument(false);
+    return value;
+}
+
+bool apply_two_word_rule()
+{
+    // After "!" the second word is a string, whatever it looks like.
+    if (word_is(0, "!")) {
+        step_argument(false);
+        return !apply_one_word_rule();
+    }
+    if (has_unary_form(arg_vector[arg_pos]))
+        return evaluate_unary_word();
+    report_missing_argument();
+}
+
+bool apply_three_word_rule()
+{
+    // The binary reading comes first, so "!" or "(" in front is an operand here.
+    if (is_binary_operator_word(arg_vector[arg_pos + 1]))
+        return evaluate_binary_operator(false);
+    if (word_is(0, "!")) {
+        step_argument(true);
+        return !apply_two_word_rule();
+    }
+    if (word_is(0, "(") && word_is(2, ")"))
+        return apply_rule_inside_parentheses(apply_one_word_rule);
+    if (word_is(1, "-a") || word_is(1, "-o"))
+        return parse_nonempty_expression();
+    report_syntax_error(gettext("%s: binary operator expected"), arg_vector[arg_pos + 1]);
+}
+
+bool parse_expression()
+{
+    bool value = false;
+    for (;;) {
+        // Parse first: a later operand may still be a syntax error when the value is known.
+        bool operand = parse_conjunction();
+        value = value || operand;
+        if (arg_pos >= arg_count || !word_is(0, "-o"))
+            return value;
+        step_argument(false);
+    }
+}
+
+bool parse_conjunction()
+{
+    bool value = true;
+    for (;;) {
+        bool operand = parse_primary();
+        value = value && operand;
+        if (arg_pos >= arg_count || !word_is(0, "-a"))
+            return value;
+        step_argument(false);
+    }
+}
+
+bool parse_primary()
+{
+    bool negated = false;
+    while (arg_pos < arg_count && word_is(0, "!")) {
+        step_argument(true);
+        negated = !negated;
+    }
+    if (arg_pos >= arg_count)
+        report_missing_argument();
+    // Operator tests look as far as the end of the command line, not of an enclosing group.
+    int remaining = arg_count - arg_pos;
+    bool value;
+    if (word_is(0, "("))
+        value = parse_group();
+    else if (remaining >= 4 && word_is(0, "-l") && is_binary_operator_word(arg_vector[arg_pos + 2]))
+        value = evaluate_binary_operator(true);
+    else if (remaining >= 3 && is_binary_operator_word(arg_vector[arg_pos + 1]))
+        value = evaluate_binary_operator(false);
+    else if (has_unary_form(arg_vector[arg_pos]))
+        value = evaluate_unary_word();
+    else
+        value = apply_one_word_rule();
+    return value != negated;
+}
+
+bool is_binary_operator_word(const char* word)
+{
+    for (const char* candidate : binary_operator_words) {
+        if (strcmp(candidate, word) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool is_unary_operator_word(const char* word) { return unary_letter_table[static_cast<unsigned char>(word[1])]; }
