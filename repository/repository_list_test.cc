@@ -93,6 +93,7 @@ TEST(repository_list, counts_records_beyond_the_table)
         { "a full table", 1024, "", 1024 },
         { "a full table and a lone server", 1024, "[x]\nServer = u\n", 1024 },
         { "one record too many", 1025, "", 1025 },
+        { "one record too many and a lone server", 1025, "[x]\nServer = u\n", 1025 },
         { "many records too many", 1100, "", 1100 },
     };
     for (const auto& c : cases) {

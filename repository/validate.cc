@@ -49,5 +49,6 @@ bool is_valid_repository_name(const char* name)
 bool is_valid_repository_url(const char* url)
 {
     std::string_view text = url;
-    return text.size() <= longest_url && survives_reader(text);
+    // The blank that the writer puts after "=" makes a leading ";" start a comment.
+    return text.size() <= longest_url && survives_reader(text) && !text.starts_with(';');
 }

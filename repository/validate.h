@@ -7,5 +7,5 @@
 [[nodiscard]] bool is_valid_repository_name(const char* name);
 
 // Whether url survives a round trip through the list file as the value of a "Server" line: 1 to 190
-// bytes; no line break; no white space at either end or before a ";".
+// bytes; no line break; no white space at either end or before a ";"; no ";" at the start.
 [[nodiscard]] bool is_valid_repository_url(const char* url);

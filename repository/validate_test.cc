@@ -34,6 +34,7 @@ TEST(validate, repository_names)
         { "semicolon after a blank", "a ;b", false },
         { "semicolon after a tab", "a\t;b", false },
         { "semicolon alone", "a;b", true },
+        { "semicolon first", ";a", true },
         { "hash", "a #b", true },
         { "inner blank", "a b", true },
         { "leading blank", " a", false },
@@ -69,6 +70,7 @@ TEST(validate, repository_urls)
         { "trailing blank", "http://a ", false },
         { "semicolon after a blank", "http://a ;b", false },
         { "semicolon alone", "http://a;b", true },
+        { "semicolon first", ";http://a", false },
         { "brackets and hash", "http://a/[b]#c", true },
         { "inner blank", "http://a b", true },
     };
@@ -92,6 +94,8 @@ TEST(validate, limits_match_the_reader)
         { "name one byte longer", name_50, url_190, false },
         { "URL one byte longer", name_49, url_191, false },
         { "blank before a semicolon", "a", "http://a ;b", false },
+        { "semicolon first in the URL", "a", ";http://a", false },
+        { "semicolon first in the name", ";a", "http://a;b", true },
         { "inner blank", "a b", "http://a b", true },
     };
     for (const auto& c : cases) {
