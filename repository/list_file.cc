@@ -90,6 +90,7 @@ void create_list_file()
     // The umask may have taken bits away. Should this fail, the file is still there to be read, and
     // the rewrite after a change gives it its proper mode.
     (void)fchmod(fd, new_file_mode);
+    // Nothing was written, so closing cannot lose anything.
     close(fd);
 }
 
@@ -118,6 +119,7 @@ bool write_repository_file()
     if (fd < 0)
         return false;
     if (!fill_temporary_file(fd) || rename(temporary, list_file_path) != 0) {
+        // Should the unlink fail too, the hidden name keeps the leftover out of every pattern.
         unlink(temporary);
         return false;
     }

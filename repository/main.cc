@@ -114,7 +114,8 @@ int main(int argc, char** argv)
         fail_with("Could not write %s.\n", list_file_path);
     unlock_list_directory();
 
-    // The refresh writes to the same standard output; what is buffered here must come first.
+    // The refresh writes to the same standard output; what is buffered here must come first. A
+    // failure stays in the stream's error indicator, which is examined at exit.
     fflush(stdout);
     exit(refresh_exit_status(refresh_databases()));
 }
