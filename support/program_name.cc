@@ -28,7 +28,8 @@ void record_invocation_name(const char* name)
         size_t base = slash + 1;
         // A libtool wrapper runs the real program from .libs/, possibly renamed with "lt-".
         if (base >= libtool_directory.size()
-            && whole.substr(base - libtool_directory.size(), libtool_directory.size()) == libtool_directory) {
+            && std::string_view(name + base - libtool_directory.size(), libtool_directory.size())
+                == libtool_directory) {
             name += base;
             if (std::string_view(name).starts_with(libtool_prefix)) {
                 name += libtool_prefix.size();
