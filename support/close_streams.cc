@@ -31,7 +31,9 @@ int close_stream_with_status(FILE* stream)
 void close_output_streams()
 {
     if (close_stream_with_status(stdout) != 0) {
-        error(0, errno, "%s", gettext("write error"));
+        // Taken before the catalogue lookup, which must not be able to change what is reported.
+        int error_number = errno;
+        error(0, error_number, "%s", gettext("write error"));
         _exit(failure_exit_status);
     }
     // Standard error cannot carry a message about itself.
