@@ -1,0 +1,18 @@
+# Shipping: the message template and translations, the catalogues at work, the manual pages, the
+# bash completion and the installed tree. Scripts live in tests/ship/.
+set(ship_scripts ${CMAKE_CURRENT_SOURCE_DIR}/ship)
+set(ship_sandbox ${PROJECT_SOURCE_DIR}/scripts/sandbox)
+
+# msgcmp fails when a message of the template is missing, untranslated or fuzzy in the catalogue.
+file(STRINGS ${PROJECT_SOURCE_DIR}/po/LINGUAS ship_languages REGEX "^[a-zA-Z_@]+$")
+foreach(language IN LISTS ship_languages)
+    add_test(NAME ship_translation_${language}
+        COMMAND msgcmp ${PROJECT_SOURCE_DIR}/po/${language}.po ${PROJECT_SOURCE_DIR}/po/plendra.pot)
+endforeach()
+
+add_test(NAME ship_completion
+    COMMAND ${ship_sandbox} ${ship_scripts}/completion ${PROJECT_SOURCE_DIR}/completion/lurvek)
+set_tests_properties(ship_completion PROPERTIES SKIP_RETURN_CODE 77)
+
+add_test(NAME ship_manual_pages COMMAND ${ship_scripts}/manual-pages ${PROJECT_SOURCE_DIR})
+add_test(NAME ship_install COMMAND ${ship_scripts}/install ${CMAKE_BINARY_DIR})
