@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -185,6 +184,7 @@ const char* quote_argument(const char* text)
         if (quote_slot.storage != initial_quote_buffer)
             free(quote_slot.storage);
         quote_slot.storage = static_cast<char*>(allocate_or_die(quote_slot.capacity));
+        // The second pass gives the same length, which now fits.
         quote_into_buffer(quote_slot.storage, quote_slot.capacity, text);
     }
     errno = saved_errno;
