@@ -30,8 +30,10 @@ demo: build
 	scripts/demo build
 
 fuzz-smoke:
+	scripts/fuzz --smoke
 
 fuzz:
+	scripts/fuzz $(FUZZ_SECONDS)
 
 bench:
 	scripts/install-deps bench
