@@ -5,7 +5,8 @@
 //
 // Then, as `add` would, adds the repository whose name and URL are the first two null-terminated pieces
 // of the input, when the checks of `add` accept them, and checks that the file written afterwards reads
-// back as exactly the expected table: whatever `add` accepts, the file must carry.
+// back as exactly the expected table: whatever `add` accepts, the file must carry. Last, removes one
+// of the records and checks the file written afterwards in the same way.
 #include "repository/list_file.h"
 #include "repository/repository_list.h"
 #include "repository/validate.h"
@@ -147,6 +148,29 @@ void check_add(std::string_view input, const std::vector<record_copy>& before)
         report_violation("the table read back after add differs", input, written);
 }
 
+// Removes one record, chosen by the input's size, as `remove` would, and checks that the file written
+// afterwards reads back as the table without the first record of that name.
+void check_remove(std::string_view input, const std::vector<record_copy>& before)
+{
+    if (before.empty())
+        return;
+    std::string name = before[input.size() % before.size()].name;
+    read_list(input);
+    if (!remove_repository(name.c_str()))
+        report_violation("remove did not find a record of the table", input, "");
+    std::vector<record_copy> expected = before;
+    for (size_t i = 0; i < expected.size(); i++) {
+        if (expected[i].name == name) {
+            expected.erase(expected.begin() + i);
+            break;
+        }
+    }
+    std::string written = write_table(input);
+    read_list(written);
+    if (copy_table(input) != expected)
+        report_violation("the table read back after remove differs", input, written);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -164,9 +188,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string written = write_table(input);
     read_list(written);
     std::vector<record_copy> second = copy_table(input);
-    if (can_round_trip(first) && second != first)
+    if (!can_round_trip(first))
+        return 0;
+    if (second != first)
         report_violation("the table read back differs", input, written);
-    if (can_round_trip(first))
-        check_add(input, first);
+    check_add(input, first);
+    check_remove(input, first);
     return 0;
 }
