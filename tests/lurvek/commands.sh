@@ -84,6 +84,7 @@ for row in "empty name|" "50 bytes|n$name49" $'line feed|a\nb' $'carriage return
 done
 for row in "empty URL|" "191 bytes|${url190}u" $'line feed|file:///a\nb' $'carriage return|file:///a\rb' \
     "leading blank| file:///a" "trailing blank|file:///a " "blank before semicolon|file:///a ;b" \
+    "semicolon first, after the written blank|;file:///a" \
     $'tab before semicolon|file:///a\t;b'; do
     url=${row#*|}
     run_row "invalid URL: ${row%%|*}" "$a" 1 "Invalid repository URL $url."$'\n' = 0 added add c "$url"
