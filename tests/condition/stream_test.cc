@@ -59,3 +59,48 @@ TEST(program_name, appears_as_received)
 }
 
 } // namespace
+
+namespace {
+
+// Runs -t on a word whose quoted form needs a heap block far larger than the program's other data,
+// under the smallest data limit (in steps of 32 KiB) with which the program starts at all.
+run_result run_out_of_memory(const char* name)
+{
+    run_options options;
+    options.invocation_name = name;
+    const std::vector<std::string> words = {"-t", std::string(130000, '\'')};
+    run_result result;
+    for (long limit = 64 << 10; limit <= 1 << 20; limit += 32 << 10) {
+        options.data_limit = limit;
+        result = run_program(words, options);
+        if (result.status != 127)  // the loader refuses to start below some limit
+            break;
+    }
+    return result;
+}
+
+TEST(memory, exhaustion_is_reported_under_the_recorded_name)
+{
+    struct name_case {
+        const char* label;
+        const char* invocation_name;
+        const char* prefix;  // as error() prints it
+    };
+    constexpr name_case cases[] = {
+        {"installed name", "/usr/bin/test", "/usr/bin/test"},
+        {"libtool wrapper with lt- prefix", "/home/u/build/src/.libs/lt-test", "test"},
+        {"libtool directory without prefix", "/opt/x/.libs/test", "test"},
+        {"too short for a libtool directory", ".libs/test", ".libs/test"},
+        {"nothing after the prefix", "/.libs/lt-", ""},
+    };
+    for (const name_case& c : cases) {
+        SCOPED_TRACE(c.label);
+        run_result result = run_out_of_memory(c.invocation_name);
+        if (result.status == 127)
+            GTEST_SKIP() << "the program does not start under a data limit of 1 MiB (sanitizer runtime?)";
+        EXPECT_EQ(2, result.status);
+        EXPECT_EQ(std::string(c.prefix) + ": memory exhausted\n", result.errors);
+    }
+}
+
+} // namespace
