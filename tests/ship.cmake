@@ -3,6 +3,11 @@
 set(ship_scripts ${CMAKE_CURRENT_SOURCE_DIR}/ship)
 set(ship_sandbox ${PROJECT_SOURCE_DIR}/scripts/sandbox)
 
+add_test(NAME ship_template
+    COMMAND ${CMAKE_COMMAND} -DMODE=check -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
+        -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/ship_template -DVERSION=${PROJECT_VERSION}
+        -P ${PROJECT_SOURCE_DIR}/po/template.cmake)
+
 # msgcmp fails when a message of the template is missing, untranslated or fuzzy in the catalogue.
 file(STRINGS ${PROJECT_SOURCE_DIR}/po/LINGUAS ship_languages REGEX "^[a-zA-Z_@]+$")
 foreach(language IN LISTS ship_languages)
@@ -10,9 +15,11 @@ foreach(language IN LISTS ship_languages)
         COMMAND msgcmp ${PROJECT_SOURCE_DIR}/po/${language}.po ${PROJECT_SOURCE_DIR}/po/plendra.pot)
 endforeach()
 
+add_test(NAME ship_catalogues
+    COMMAND ${ship_sandbox} ${ship_scripts}/catalogues $<TARGET_FILE:test_program> ${CMAKE_BINARY_DIR})
 add_test(NAME ship_completion
     COMMAND ${ship_sandbox} ${ship_scripts}/completion ${PROJECT_SOURCE_DIR}/completion/lurvek)
-set_tests_properties(ship_completion PROPERTIES SKIP_RETURN_CODE 77)
+set_tests_properties(ship_catalogues ship_completion PROPERTIES SKIP_RETURN_CODE 77)
 
 add_test(NAME ship_manual_pages COMMAND ${ship_scripts}/manual-pages ${PROJECT_SOURCE_DIR})
 add_test(NAME ship_install COMMAND ${ship_scripts}/install ${CMAKE_BINARY_DIR})
