@@ -11,6 +11,7 @@
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/common_interface_defs.h>
+#include <sanitizer/lsan_interface.h>
 #endif
 
 namespace {
@@ -62,11 +63,27 @@ void complete_switch(void* fake_stack, const void** bottom, size_t* size)
 #endif
 }
 
+// A syntax error ends the process from the private stack, and the leak check at exit then scans
+// that stack alone: the caller's stack must be scanned too.
+void watch_caller_stack(bool watch)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    if (watch)
+        __lsan_register_root_region(caller_stack_bottom, caller_stack_size);
+    else
+        __lsan_unregister_root_region(caller_stack_bottom, caller_stack_size);
+#else
+    (void)watch;
+#endif
+}
+
 void run_parser()
 {
     complete_switch(nullptr, &caller_stack_bottom, &caller_stack_size);
+    watch_caller_stack(true);
     parser_result = dispatch_by_word_count(parser_word_count);
     parser_finished = true;
+    watch_caller_stack(false);
     // A null save slot tells the sanitizer that this stack is left for good.
     announce_switch(nullptr, caller_stack_bottom, caller_stack_size);
 }
