@@ -2,12 +2,13 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <libintl.h>
-#include <string_view>
 #include <sys/stat.h>
 
 #include "condition/arguments.h"
 #include "condition/integer.h"
+#include "condition/word.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ const char* integer_text(const char* word, bool is_length, char (&buffer)[decima
     return scan_integer_operand(word);
 }
 
-bool compare_integers(std::string_view name, const binary_test& test)
+bool compare_integers(const char* name, const binary_test& test)
 {
     char left_buffer[decimal_buffer_size];
     char right_buffer[decimal_buffer_size];
@@ -43,15 +44,15 @@ bool compare_integers(std::string_view name, const binary_test& test)
     const char* left = integer_text(test.left, test.left_is_length, left_buffer);
     const char* right = integer_text(test.right, test.right_is_length, right_buffer);
     int c = compare_decimal_strings(left, right);
-    if (name == "-eq")
+    if (is_same_word(name, "-eq"))
         return c == 0;
-    if (name == "-ne")
+    if (is_same_word(name, "-ne"))
         return c != 0;
-    if (name == "-lt")
+    if (is_same_word(name, "-lt"))
         return c < 0;
-    if (name == "-le")
+    if (is_same_word(name, "-le"))
         return c <= 0;
-    if (name == "-gt")
+    if (is_same_word(name, "-gt"))
         return c > 0;
     return c >= 0;
 }
@@ -66,7 +67,7 @@ bool is_same_file(const char* left, const char* right)
 }
 
 // A file that cannot be examined is older than any file that can.
-bool compare_modification_times(std::string_view name, const binary_test& test)
+bool compare_modification_times(const char* name, const binary_test& test)
 {
     timespec left_time;
     timespec right_time;
@@ -77,26 +78,30 @@ bool compare_modification_times(std::string_view name, const binary_test& test)
         c = compare_times(left_time, right_time);
     else
         c = static_cast<int>(left_exists) - static_cast<int>(right_exists);
-    return name == "-nt" ? c > 0 : c < 0;
+    return is_same_word(name, "-nt") ? c > 0 : c < 0;
 }
 
-bool compare_files(std::string_view name, const binary_test& test)
+bool compare_files(const char* name, const binary_test& test)
 {
     if (test.left_is_length || test.right_is_length) {
-        if (name == "-nt")
+        if (is_same_word(name, "-nt"))
             report_syntax_error(gettext("-nt does not accept -l"), nullptr);
-        if (name == "-ot")
+        if (is_same_word(name, "-ot"))
             report_syntax_error(gettext("-ot does not accept -l"), nullptr);
         report_syntax_error(gettext("-ef does not accept -l"), nullptr);
     }
-    if (name == "-ef")
+    if (is_same_word(name, "-ef"))
         return is_same_file(test.left, test.right);
     return compare_modification_times(name, test);
 }
 
-bool is_integer_operator(std::string_view name)
+bool is_integer_operator(const char* name)
 {
-    return name == "-eq" || name == "-ne" || name == "-lt" || name == "-le" || name == "-gt" || name == "-ge";
+    for (const char* candidate : { "-eq", "-ne", "-lt", "-le", "-gt", "-ge" }) {
+        if (is_same_word(name, candidate))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -107,7 +112,7 @@ bool evaluate_binary_operator(bool left_is_length)
         step_argument(false);
     int op = arg_pos + 1;
     // A "-l" that is the last word is an ordinary right operand, not a length marker.
-    bool right_is_length = arg_pos + 3 < arg_count && std::string_view(arg_vector[arg_pos + 2]) == "-l";
+    bool right_is_length = arg_pos + 3 < arg_count && is_same_word(arg_vector[arg_pos + 2], "-l");
     if (right_is_length)
         step_argument(false);
     // With a marker on either side, string operators compare the words after the markers.
@@ -117,19 +122,19 @@ bool evaluate_binary_operator(bool left_is_length)
         .left_is_length = left_is_length,
         .right_is_length = right_is_length,
     };
-    std::string_view name = arg_vector[op];
+    const char* name = arg_vector[op];
     for (int i = 0; i < 3; ++i)
         step_argument(false);
 
-    if (name == "=" || name == "==")
+    if (is_same_word(name, "=") || is_same_word(name, "=="))
         return strcmp(test.left, test.right) == 0;
-    if (name == "!=")
+    if (is_same_word(name, "!="))
         return strcmp(test.left, test.right) != 0;
-    if (!name.starts_with('-'))
+    if (name[0] != '-')
         abort();
     if (is_integer_operator(name))
         return compare_integers(name, test);
-    if (name == "-nt" || name == "-ot" || name == "-ef")
+    if (is_same_word(name, "-nt") || is_same_word(name, "-ot") || is_same_word(name, "-ef"))
         return compare_files(name, test);
     report_syntax_error(gettext("unknown binary operator"), nullptr);
 }

@@ -10,10 +10,10 @@ namespace {
 
 struct binary_case {
     const char* label;
-    const char* words;  // from the first word of the test; '' is an empty word
+    const char* words; // from the first word of the test; '' is an empty word
     bool left_is_length;
     bool value;
-    int consumed;  // words by which arg_pos advances
+    int consumed; // words by which arg_pos advances
 };
 
 constexpr binary_case binary_cases[] = {

@@ -2,13 +2,13 @@
 
 #include <array>
 #include <cstdlib>
-#include <cstring>
 #include <libintl.h>
 #include <string_view>
 
 #include "condition/arguments.h"
 #include "condition/binary.h"
 #include "condition/unary.h"
+#include "condition/word.h"
 
 namespace {
 
@@ -27,16 +27,22 @@ static_assert(unary_letters.size() == 24);
 static_assert(unary_letter_table['G'] && unary_letter_table['z'] && unary_letter_table['N']);
 static_assert(!unary_letter_table['l'] && !unary_letter_table['q'] && !unary_letter_table['-']);
 
-constexpr const char* binary_operator_words[] = {
-    "=", "!=", "==", "-nt", "-ot", "-ef", "-eq", "-ne", "-lt", "-le", "-gt", "-ge",
-};
+// Arrays of characters rather than pointers leave the loader nothing to relocate.
+constexpr char binary_operator_words[][4]
+    = { "=", "!=", "==", "-nt", "-ot", "-ef", "-eq", "-ne", "-lt", "-le", "-gt", "-ge" };
 
-// Whether the word k places after arg_pos is text. Plain strcmp keeps the frames of the recursive
-// functions small, which matters at a depth of hundreds of thousands.
-bool word_is(int k, const char* text) { return strcmp(arg_vector[arg_pos + k], text) == 0; }
+// Whether the word k places after arg_pos is text. Comparing through no temporaries keeps the
+// frames of the recursive functions small, which matters at a depth of hundreds of thousands.
+bool word_is(int k, const char* text)
+{
+    return is_same_word(arg_vector[arg_pos + k], text);
+}
 
 // "-" and exactly one more character.
-bool has_unary_form(const char* w) { return w[0] == '-' && w[1] != '\0' && w[2] == '\0'; }
+bool has_unary_form(const char* w)
+{
+    return w[0] == '-' && w[1] != '\0' && w[2] == '\0';
+}
 
 bool evaluate_unary_word()
 {
@@ -200,10 +206,13 @@ bool parse_primary()
 bool is_binary_operator_word(const char* word)
 {
     for (const char* candidate : binary_operator_words) {
-        if (strcmp(candidate, word) == 0)
+        if (is_same_word(candidate, word))
             return true;
     }
     return false;
 }
 
-bool is_unary_operator_word(const char* word) { return unary_letter_table[static_cast<unsigned char>(word[1])]; }
+bool is_unary_operator_word(const char* word)
+{
+    return unary_letter_table[static_cast<unsigned char>(word[1])];
+}

@@ -11,9 +11,9 @@ namespace {
 
 struct expression_case {
     const char* label;
-    const char* words;  // '' is an empty word
-    int status;         // 0 true, 1 false, 2 syntax error
-    const char* error;  // the message after "test: " when status is 2
+    const char* words; // '' is an empty word
+    int status; // 0 true, 1 false, 2 syntax error
+    const char* error; // the message after "test: " when status is 2
 };
 
 constexpr expression_case expression_cases[] = {
@@ -101,10 +101,10 @@ TEST(grammar, evaluates_expressions)
 struct rule_case {
     const char* label;
     const char* words;
-    int start;  // arg_pos before the call
-    int count;  // words handed to dispatch_by_word_count
+    int start; // arg_pos before the call
+    int count; // words handed to dispatch_by_word_count
     bool value;
-    int end;  // arg_pos after the call
+    int end; // arg_pos after the call
 };
 
 constexpr rule_case rule_cases[] = {
@@ -140,7 +140,8 @@ TEST(grammar, aborts_on_empty_group)
 
 TEST(grammar, recognises_operator_words)
 {
-    for (const char* word : { "=", "!=", "==", "-nt", "-ot", "-ef", "-eq", "-ne", "-lt", "-le", "-gt", "-ge" }) {
+    for (const char* word :
+        { "=", "!=", "==", "-nt", "-ot", "-ef", "-eq", "-ne", "-lt", "-le", "-gt", "-ge" }) {
         SCOPED_TRACE(word);
         EXPECT_TRUE(is_binary_operator_word(word));
     }

@@ -5,7 +5,10 @@
 #include <cstdint>
 
 // A decimal digit as the C locale sees it, whatever the current locale says.
-constexpr bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool is_ascii_digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 static_assert(is_ascii_digit('0') && is_ascii_digit('9'));
 static_assert(!is_ascii_digit('/') && !is_ascii_digit(':'));
 

@@ -14,7 +14,7 @@ struct comparison_case {
     const char* label;
     const char* a;
     const char* b;
-    int sign;  // of compare_decimal_strings(a, b)
+    int sign; // of compare_decimal_strings(a, b)
 };
 
 constexpr comparison_case comparison_cases[] = {
@@ -42,10 +42,14 @@ constexpr comparison_case comparison_cases[] = {
     { "trailing blanks end the number", "12 ", "12\t", 0 },
     { "blank against digit", "1 ", "12", -1 },
     { "negative blank against digit", "-1 ", "-12", 1 },
-    { "differ only in the last digit", "123456789012345678901234567890", "123456789012345678901234567891", -1 },
+    { "differ only in the last digit", "123456789012345678901234567890", "123456789012345678901234567891",
+        -1 },
 };
 
-int sign_of(int value) { return (value > 0) - (value < 0); }
+int sign_of(int value)
+{
+    return (value > 0) - (value < 0);
+}
 
 TEST(integer, compares_decimal_strings)
 {
@@ -58,7 +62,7 @@ TEST(integer, compares_decimal_strings)
 struct operand_case {
     const char* label;
     const char* word;
-    const char* text;  // what scan_integer_operand returns; nullptr for "invalid integer"
+    const char* text; // what scan_integer_operand returns; nullptr for "invalid integer"
 };
 
 constexpr operand_case operand_cases[] = {
@@ -68,8 +72,11 @@ constexpr operand_case operand_cases[] = {
     { "minus is kept", "-7", "-7" },
     { "blanks around", " 7\t", "7\t" },
     { "blanks before a sign", "\t -3", "-3" },
-    { "a hundred digits", "1000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000",
-        "1000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000" },
+    { "a hundred digits",
+        "100000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+        "0",
+        "100000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+        "0" },
     { "empty word", "", nullptr },
     { "blanks only", "  ", nullptr },
     { "lone minus", "-", nullptr },
@@ -97,7 +104,8 @@ TEST(integer, scans_integer_operands)
         }
         // The word is quoted as every message quotes it; the quoting itself is tested with it.
         std::string message = std::string("invalid integer ") + quote_argument(c.word);
-        EXPECT_EXIT(scan_integer_operand(c.word), testing::ExitedWithCode(2), syntax_error_pattern(message.c_str()));
+        EXPECT_EXIT(
+            scan_integer_operand(c.word), testing::ExitedWithCode(2), syntax_error_pattern(message.c_str()));
     }
 }
 

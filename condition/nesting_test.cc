@@ -67,11 +67,14 @@ TEST(nesting, private_stack_gives_the_recursive_result)
 TEST(nesting, syntax_errors_at_depth)
 {
     set_nested_words(200000, "x");
-    EXPECT_EXIT(exit(evaluate_command_line()), testing::ExitedWithCode(2), syntax_error_pattern("(: binary operator expected"));
+    EXPECT_EXIT(exit(evaluate_command_line()), testing::ExitedWithCode(2),
+        syntax_error_pattern("(: binary operator expected"));
     set_nested_words(100000, "x -a y", false);
-    EXPECT_EXIT(exit(evaluate_command_line()), testing::ExitedWithCode(2), syntax_error_pattern("')' expected"));
+    EXPECT_EXIT(
+        exit(evaluate_command_line()), testing::ExitedWithCode(2), syntax_error_pattern("')' expected"));
     set_nested_words(100000, "x -a y z");
-    EXPECT_EXIT(exit(evaluate_command_line()), testing::ExitedWithCode(2), syntax_error_pattern("')' expected, found z"));
+    EXPECT_EXIT(exit(evaluate_command_line()), testing::ExitedWithCode(2),
+        syntax_error_pattern("')' expected, found z"));
 }
 
 } // namespace

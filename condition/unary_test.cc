@@ -16,7 +16,7 @@ TEST(unary, every_test_consumes_two_words)
         std::string words = std::string("-") + letter + " 0 x";
         SCOPED_TRACE(words);
         set_words(words.c_str());
-        (void)evaluate_unary_operator();  // only the consumption matters here
+        (void)evaluate_unary_operator(); // only the consumption matters here
         EXPECT_EQ(3, arg_pos);
     }
 }
@@ -29,7 +29,8 @@ TEST(unary, every_test_needs_an_operand)
         set_words(words.c_str());
         arg_pos = 3;
         std::string message = std::string("missing argument after '-") + letter + "'";
-        EXPECT_EXIT(evaluate_unary_operator(), testing::ExitedWithCode(2), syntax_error_pattern(message.c_str()));
+        EXPECT_EXIT(
+            evaluate_unary_operator(), testing::ExitedWithCode(2), syntax_error_pattern(message.c_str()));
     }
 }
 
