@@ -6,8 +6,12 @@ target_include_directories(condition_end_to_end PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(condition_end_to_end PRIVATE GTest::gtest)
 # The driver runs the program, so building the driver must build the program too.
 add_dependencies(condition_end_to_end test_program)
+if(SANITIZE)
+    target_compile_definitions(condition_end_to_end PRIVATE PROGRAM_IS_SANITIZED)
+endif()
 
-set(condition_suites grammar integers files privileges terminal streams program_name memory locales size)
+set(condition_suites grammar integers files privileges terminal streams program_name memory locales size
+    effective_user)
 foreach(suite IN LISTS condition_suites)
     add_test(NAME condition_end_to_end_${suite}
         COMMAND condition_end_to_end --gtest_filter=${suite}.* $<TARGET_FILE:test_program>)
