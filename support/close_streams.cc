@@ -10,7 +10,9 @@
 
 int close_stream_with_status(FILE* stream)
 {
-    bool had_write_error = ferror(stream) != 0;
+    // The unlocked form is inline: the process is single-threaded, and a call into the library would
+    // cost every run a symbol lookup.
+    bool had_write_error = ferror_unlocked(stream) != 0;
     bool has_pending_output = __fpending(stream) != 0;
     bool close_failed = fclose(stream) != 0;
     if (had_write_error) {

@@ -5,11 +5,11 @@
 #include <libintl.h>
 
 int failure_exit_status = 1;
-void* (*heap_allocator)(size_t size) = malloc;
+void* (*heap_allocator)(size_t size) = nullptr;
 
 void* allocate_or_die(size_t size)
 {
-    void* block = heap_allocator(size);
+    void* block = heap_allocator ? heap_allocator(size) : malloc(size);
     // malloc may answer a request for nothing with a null pointer; that is no failure.
     if (block == nullptr && size != 0)
         report_memory_exhausted();

@@ -7,8 +7,9 @@
 // exhaustion). 1 until main sets it to 2 at start-up.
 extern int failure_exit_status;
 
-// Process-wide, for tests only: the allocator behind allocate_or_die. It starts as malloc and only
-// tests replace it, to make an allocation fail.
+// Process-wide, for tests only: the allocator behind allocate_or_die, which tests replace to make an
+// allocation fail. Null means malloc: a pointer initialised to a library function would cost every
+// run a symbol lookup at load time.
 extern void* (*heap_allocator)(size_t size);
 
 // Returns a block of size bytes from malloc; for a nonzero size it never returns a null pointer but

@@ -18,7 +18,7 @@ TEST(allocate_or_die, returns_what_malloc_gives)
     free(block);
     heap_allocator = fail_allocation;
     EXPECT_EQ(nullptr, allocate_or_die(0));
-    heap_allocator = malloc;
+    heap_allocator = nullptr;
 }
 
 TEST(allocate_or_die, ends_the_run_when_malloc_fails)

@@ -22,19 +22,20 @@ void record_invocation_name(const char* name)
         fwrite(null_name_message.data(), 1, null_name_message.size(), stderr);
         abort();
     }
-    std::string_view whole = name;
-    size_t slash = whole.rfind('/');
-    if (slash != std::string_view::npos) {
-        size_t base = slash + 1;
-        // A libtool wrapper runs the real program from .libs/, possibly renamed with "lt-".
-        if (base >= libtool_directory.size()
-            && std::string_view(name + base - libtool_directory.size(), libtool_directory.size())
-                == libtool_directory) {
-            name += base;
-            if (std::string_view(name).starts_with(libtool_prefix)) {
-                name += libtool_prefix.size();
-                program_invocation_short_name = const_cast<char*>(name);
-            }
+    // One pass finds the base name; strlen and strrchr would each cost every run a symbol lookup.
+    const char* base = name;
+    for (const char* c = name; *c != '\0'; ++c)
+        if (*c == '/')
+            base = c + 1;
+    // A libtool wrapper runs the real program from .libs/, possibly renamed with "lt-".
+    size_t directory_length = libtool_directory.size();
+    if (size_t(base - name) >= directory_length
+        && std::string_view(base - directory_length, directory_length) == libtool_directory) {
+        name = base;
+        // Compared byte by byte, so that a shorter base name is never read past its end.
+        if (name[0] == 'l' && name[1] == 't' && name[2] == '-') {
+            name += libtool_prefix.size();
+            program_invocation_short_name = const_cast<char*>(name);
         }
     }
     // error() only reads the name; the variable is not const for historical reasons.

@@ -7,7 +7,7 @@
 #include <libintl.h>
 #include <string_view>
 
-char* (*langinfo_query)(nl_item item) = nl_langinfo;
+char* (*langinfo_query)(nl_item item) = nullptr;
 // This platform has no ANSI code page; plain ASCII is the honest answer.
 unsigned ansi_code_page = 20127;
 
@@ -133,7 +133,7 @@ const char* choose_quote_mark(const char* message_id)
 
 const char* current_charset_name()
 {
-    const char* name = langinfo_query(CODESET);
+    const char* name = langinfo_query ? langinfo_query(CODESET) : nl_langinfo(CODESET);
     if (name == nullptr) {
         name = "";
     } else if (strcmp(name, "US-ASCII") == 0) {

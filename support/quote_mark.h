@@ -3,9 +3,10 @@
 
 #include <langinfo.h>
 
-// Process-wide, for tests only: what the machine cannot be made to answer on demand. They start at
-// the real sources and only tests replace them.
-extern char* (*langinfo_query)(nl_item item); // nl_langinfo
+// Process-wide, for tests only: what the machine cannot be made to answer on demand. Only tests set
+// them. A null langinfo_query means nl_langinfo itself: a pointer initialised to a library function
+// would cost every run a symbol lookup at load time.
+extern char* (*langinfo_query)(nl_item item);
 extern unsigned ansi_code_page; // stands in for the system's ANSI code page: 20127
 
 // Returns the mark for message_id, "`" (left) or "'" (right): the catalogue's translation when there

@@ -62,7 +62,7 @@ void restore_locale_environment(const saved_environment& saved)
 {
     for (int i = 0; i < 3; ++i)
         set_variable(locale_variables[i], saved.is_set[i] ? saved.values[i].c_str() : nullptr);
-    langinfo_query = nl_langinfo;
+    langinfo_query = nullptr;
     ansi_code_page = 20127;
 }
 

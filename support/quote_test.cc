@@ -193,7 +193,7 @@ TEST(quote_argument, grows_the_slot_to_exactly_the_size_needed)
         if (!c.is_initial_storage)
             heap_storage = quoted;
     }
-    heap_allocator = malloc;
+    heap_allocator = nullptr;
     reset_quote_slot();
 }
 
