@@ -149,6 +149,8 @@ TEST_F(locales, gb18030_uses_its_marks)
                 "invalid integer " + quoted("a\\" + gb18030_right + "b")},
             {"two-byte character", {"-t", "\xc4\xe3"}, 2, "invalid integer " + quoted("\xc4\xe3")},
             {"incomplete character at the end", {"-t", "\x81"}, 2, "invalid integer " + quoted("\\201")},
+            // 81 30 opens a four-byte character: cut off by the end, both bytes are escaped, the digit too.
+            {"incomplete four-byte character", {"-t", "\x81" "0"}, 2, "invalid integer " + quoted("\\201\\060")},
             {"missing argument", {"x", "y"}, 2, "missing argument after " + quoted("y")},
         });
 }
