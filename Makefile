@@ -5,7 +5,7 @@
 CMAKE_FLAGS := -G Ninja -DWERROR=$(if $(CI),ON,OFF)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build check check-plain check-sanitized demo fuzz fuzz-smoke bench install clean
+.PHONY: all deps build check check-plain check-sanitized demo fuzz fuzz-smoke bench clean
 
 all: build
 
@@ -40,4 +40,4 @@ bench:
 	bench/run build-bench
 
 clean:
-	rm -rf build build-sanitized build-fuzz
+	rm -rf build build-sanitized build-fuzz build-bench
