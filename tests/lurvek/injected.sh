@@ -13,12 +13,12 @@ export ASAN_OPTIONS=detect_leaks=0
 
 a=$(blocks a file:///srv/a Optional b file:///srv/b Optional)$'\n\n'
 
-# Run lurvek under strace with the injection SPEC (for example "write:error=ENOSPC:when=1") and
+# Run lurvek under strace with the fault INJECTION (for example "write:error=ENOSPC:when=1") and
 # check that it printed MESSAGE, exited 1, changed neither file nor the names in /etc/pacman.d
-# and ran no refresh: label, include entry present ("kept") or not ("missing"), spec, message,
+# and ran no refresh: label, include entry present ("kept") or not ("missing"), injection, message,
 # then the command words.
 fault_row() {
-    local label=$1 hook=$2 spec=$3 message=$4
+    local label=$1 hook=$2 injection=$3 message=$4
     shift 4
     put_list "$a"
     if [ "$hook" == kept ]; then put_conf "$conf_with_include"; else put_conf "$machine_conf"; fi
@@ -27,7 +27,7 @@ fault_row() {
     load_file conf_before "$conf_file"
     names_before=$(ls -A /etc/pacman.d)
     rm -f "$refresh_log"
-    strace -o /dev/null -e inject="$spec" "$lurvek" "$@" >"$work/out" 2>"$work/err"
+    strace -o /dev/null -e inject="$injection" "$lurvek" "$@" >"$work/out" 2>"$work/err"
     check_status "$label" 1 $?
     local out
     load_file out "$work/out"
