@@ -113,15 +113,30 @@ bool write_repository_file()
 {
     char directory[PATH_MAX];
     char temporary[PATH_MAX];
+    char previous[PATH_MAX];
     if (!compose_paths(directory, temporary))
         return false;
     int fd = mkostemp(temporary, O_CLOEXEC);
     if (fd < 0)
         return false;
+    // The old file keeps a second, hidden name until the new one is known to be in place, so that a
+    // failure of the last step can still put it back. Without an old file there is nothing to keep.
+    int length = snprintf(previous, sizeof previous, "%s.old", temporary);
+    bool kept = length >= 0 && size_t(length) < sizeof previous && link(list_file_path, previous) == 0;
+    // Should an unlink below fail, the hidden names keep the leftovers out of every pattern.
     if (!fill_temporary_file(fd) || rename(temporary, list_file_path) != 0) {
-        // Should the unlink fail too, the hidden name keeps the leftover out of every pattern.
         unlink(temporary);
+        if (kept)
+            unlink(previous);
         return false;
     }
-    return sync_directory(directory);
+    if (!sync_directory(directory)) {
+        // The run reports a failure, so the list must be the one it found.
+        if (kept && rename(previous, list_file_path) != 0)
+            unlink(previous);
+        return false;
+    }
+    if (kept)
+        unlink(previous);
+    return true;
 }

@@ -23,5 +23,5 @@ void create_list_file();
 // Replaces the list file with the table's records through a temporary file in the same directory,
 // renamed over it once flushed to disk; the new file keeps the mode and owner of the old one (0644
 // and the caller's when there was none). Returns false, leaving the old file as it was and no
-// temporary file behind, when any step fails.
+// temporary file behind, when any step fails, the flush of the directory after the rename included.
 [[nodiscard]] bool write_repository_file();

@@ -50,6 +50,8 @@ fault_row "list file: write, EIO"         kept    write:error=EIO:when=1        
 fault_row "list file: fsync, EIO"         kept    fsync,fdatasync:error=EIO:when=1           "$list_failed" add c file:///srv/c
 fault_row "list file: fsync on remove"    kept    fsync,fdatasync:error=EIO:when=1           "$list_failed" remove a
 fault_row "list file: rename, EIO"        kept    rename,renameat,renameat2:error=EIO        "$list_failed" add c file:///srv/c
+# The second flush is the directory's, after the rename: the old file must come back.
+fault_row "directory: fsync after rename" kept    fsync,fdatasync:error=EIO:when=2           "$list_failed" add c file:///srv/c
 fault_row "list file: rename, EXDEV"      kept    rename,renameat,renameat2:error=EXDEV      "$list_failed" remove a
 fault_row "list file: fchmod, EPERM"      kept    fchmod,chmod,fchmodat:error=EPERM          "$list_failed" add c file:///srv/c
 fault_row "pacman.conf: write, ENOSPC"    missing write:error=ENOSPC:when=1                  "$conf_failed" add c file:///srv/c
