@@ -3,6 +3,8 @@
 #include "repository_list.h"
 
 #include <dirent.h>
+#include "test_file.h"
+
 #include <gtest/gtest.h>
 #include <ini.h>
 #include <string>
@@ -29,18 +31,6 @@ struct scratch_directory {
         list_file_path = "/etc/pacman.d/lurvek.conf";
     }
 };
-
-std::string read_file(const std::string& path)
-{
-    std::string text;
-    FILE* stream = fopen(path.c_str(), "rb");
-    if (stream == nullptr)
-        return "(missing)";
-    for (int c; (c = getc(stream)) != EOF;)
-        text += char(c);
-    fclose(stream);
-    return text;
-}
 
 void write_file(const std::string& path, const char* text)
 {

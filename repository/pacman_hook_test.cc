@@ -2,6 +2,8 @@
 
 #include "list_file.h"
 
+#include "test_file.h"
+
 #include <gtest/gtest.h>
 #include <ini.h>
 #include <string>
@@ -49,18 +51,6 @@ TEST(pacman_hook, checks_for_the_include_entry)
         ini_parse_string(c.text, check_include, nullptr);
         EXPECT_EQ(c.found, include_found);
     }
-}
-
-std::string read_file(const char* path)
-{
-    std::string text;
-    FILE* stream = fopen(path, "rb");
-    if (stream == nullptr)
-        return "(missing)";
-    for (int c; (c = getc(stream)) != EOF;)
-        text += char(c);
-    fclose(stream);
-    return text;
 }
 
 TEST(pacman_hook, appends_the_include_block)
