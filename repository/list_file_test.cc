@@ -1,10 +1,9 @@
 #include "list_file.h"
 
 #include "repository_list.h"
-
-#include <dirent.h>
 #include "test_file.h"
 
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <ini.h>
 #include <string>
