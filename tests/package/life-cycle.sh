@@ -56,6 +56,7 @@ lock=$(file .lurvek.lock "")
 temporaries=$(file .lurvek.conf.Ab12Cd $'new\n')$'\n'$(file .lurvek.conf.Ab12Cd.old $'old\n')
 link=".lurvek.conf.Zz99Zz -> /etc/pacman.conf"
 with_list=$(file lurvek.conf "$list")
+leftovers=$lock$'\n'$temporaries$'\n'$link
 m=$machine_conf b=$include_block
 
 # One step: label, exit status, pacman.conf and the entries of /etc/pacman.d afterwards, then the
@@ -77,14 +78,15 @@ step() {
     [ "$status" -eq 0 ] || check "$label" "pacman -Sl (exit status $status)" \
         $'error: no usable package repositories configured.\n' "$err"
 }
-#    label                                   status pacman.conf entries of /etc/pacman.d     command
-step "install"                               0  "$m"            ""                             dpkg -i "$deb"
-step "lurvek's lock, as its runs leave it"   0  "$m"            "$lock"                        touch /etc/pacman.d/.lurvek.lock
-step "add a local repository"                0  "$m$b"          "$lock"$'\n'"$with_list"       /usr/sbin/lurvek add greetings "file://$repo"
-step "remove keeps the list and the block"   0  "$m$b"          "$lock"$'\n'"$with_list"       dpkg -r lurvek
-step "an interrupted run's temporary files"  0  "$m$b"          "$lock"$'\n'"$temporaries"$'\n'"$link"$'\n'"$with_list" leave_temporaries
-step "purge takes back what lurvek wrote"    0  "$m"            "$link"                        dpkg -P lurvek
-step "install again"                         0  "$m"            "$link"                        dpkg -i "$deb"
-step "a hand-written pattern after the block" 0 "$m$b$pattern"  "$link"$'\n'"$with_list"       write_block_and_pattern
-step "purge keeps what the pattern needs"    0  "$m$pattern"    "$link"$'\n'"$with_list"       dpkg -P lurvek
+#    label                                    status pacman.conf  entries of /etc/pacman.d       command
+step "install"                                0  "$m"           ""                             dpkg -i "$deb"
+step "lurvek's lock, as its runs leave it"    0  "$m"           "$lock"                        touch /etc/pacman.d/.lurvek.lock
+step "add a local repository"                 0  "$m$b"         "$lock"$'\n'"$with_list"       /usr/sbin/lurvek add greetings "file://$repo"
+step "upgrade keeps the list and the block"   0  "$m$b"         "$lock"$'\n'"$with_list"       dpkg -i "$deb"
+step "remove keeps the list and the block"    0  "$m$b"         "$lock"$'\n'"$with_list"       dpkg -r lurvek
+step "an interrupted run's temporary files"   0  "$m$b"         "$leftovers"$'\n'"$with_list"  leave_temporaries
+step "purge takes back what lurvek wrote"     0  "$m"           "$link"                        dpkg -P lurvek
+step "install again"                          0  "$m"           "$link"                        dpkg -i "$deb"
+step "the block, then a pattern by hand"      0  "$m$b$pattern" "$link"$'\n'"$with_list"       write_block_and_pattern
+step "purge keeps what the pattern needs"     0  "$m$pattern"   "$link"$'\n'"$with_list"       dpkg -P lurvek
 finish
