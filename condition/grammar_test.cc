@@ -163,4 +163,54 @@ TEST(grammar, recognises_operator_words)
     EXPECT_FALSE(is_unary_operator_word("-E"));
 }
 
+// Sets the words to depth "(" around inner, closed by depth ")" unless closed is false.
+void set_nested_words(int depth, const char* inner, bool closed = true)
+{
+    std::string line;
+    for (int i = 0; i < depth; ++i)
+        line += "( ";
+    line += inner;
+    for (int i = 0; closed && i < depth; ++i)
+        line += " )";
+    set_words(line.c_str());
+}
+
+struct nesting_case {
+    const char* label;
+    int depth;
+    const char* inner;
+    int status;
+};
+
+// Depths on both sides of the first switch to a new stack, up to what the argument limit allows.
+constexpr nesting_case nesting_cases[] = {
+    { "shallow, true", 3, "x -a y", 0 },
+    { "shallow, false", 3, "x -a ''", 1 },
+    { "ten thousand", 10000, "x -o ''", 0 },
+    { "as deep as the argument limit allows", 100000, "! x -a y", 1 },
+};
+
+TEST(grammar, deep_parentheses_evaluate)
+{
+    for (const nesting_case& c : nesting_cases) {
+        SCOPED_TRACE(c.label);
+        set_nested_words(c.depth, c.inner);
+        EXPECT_EQ(c.status, evaluate_command_line());
+        EXPECT_EQ(arg_count, arg_pos);
+    }
+}
+
+TEST(grammar, syntax_errors_at_depth)
+{
+    set_nested_words(200000, "x");
+    EXPECT_EXIT(exit(evaluate_command_line()), testing::ExitedWithCode(2),
+        syntax_error_pattern("(: binary operator expected"));
+    set_nested_words(100000, "x -a y", false);
+    EXPECT_EXIT(
+        exit(evaluate_command_line()), testing::ExitedWithCode(2), syntax_error_pattern("')' expected"));
+    set_nested_words(100000, "x -a y z");
+    EXPECT_EXIT(exit(evaluate_command_line()), testing::ExitedWithCode(2),
+        syntax_error_pattern("')' expected, found z"));
+}
+
 } // namespace

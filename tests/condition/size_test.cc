@@ -130,4 +130,75 @@ TEST(size, integers_of_100000_digits)
     });
 }
 
+// Words that look like "(" but open no group: the right operands of "!=". Nesting costs memory only
+// as deep as the parse goes, so they run under a data limit of 1 MiB however many there are.
+TEST(size, parenthesis_operands_under_a_data_limit)
+{
+#ifdef PROGRAM_IS_SANITIZED
+    GTEST_SKIP() << "the sanitizer runtime cannot start under a small data limit";
+#endif
+    std::vector<std::string> operands = {"x"};
+    for (int i = 0; i < 40000; ++i)
+        operands.insert(operands.end(), {"-a", "x", "!=", "("});
+    run_options options;
+    options.data_limit = 1 << 20;
+    check_cases({{"40,000 ( as operands", operands, 0, ""}}, options);
+}
+
+// The environment as run_options has it, with a variable of size bytes that pushes the stack down.
+std::vector<std::string> padded_environment(long size)
+{
+    return environment_with({"LC_ALL=C", "PADDING=" + std::string(static_cast<size_t>(size), 'x')});
+}
+
+// Under a stack limit of 24 KiB, without address randomisation, a growing environment leaves less
+// and less room below the words. Wherever the program still prints a diagnostic for a flat expression
+// of as many words, it answers a nest of 128 levels without a signal, whatever the answer; and when
+// no further stack can be mapped, it says so.
+TEST(size, nesting_under_a_small_stack)
+{
+    constexpr long depth = 128;
+    // "extra argument 'y'", after the string test of x.
+    std::vector<std::string> flat = {"x", "y"};
+    flat.insert(flat.end(), 2 * depth + 3, ")");
+    run_options options;
+    options.stack_limit = 24 << 10;
+    options.fixed_layout = true;
+    long padding = -1;
+    for (long size = 0; size <= 24 << 10; size += 256) {
+        options.environment = padded_environment(size);
+        if (run_program(flat, options).status != 2)
+            break;
+        padding = size;
+    }
+    if (padding < 0)
+        GTEST_SKIP() << "the program does not start under a stack limit of 24 KiB (sanitizer runtime?)";
+    std::vector<std::string> error = make_nest(depth, "y");
+    error.insert(error.begin() + depth + 3, "z");
+    const std::vector<expression_case> nests = {
+        {"true", make_nest(depth, "y"), 0, ""},
+        {"false", make_nest(depth, ""), 1, ""},
+        {"syntax error", error, 2, "')' expected, found z"},
+    };
+    // Room just enough for the diagnostic, and some more.
+    for (long less : {0, 1024, 2048, 4096}) {
+        SCOPED_TRACE("padding of " + std::to_string(padding - less) + " bytes");
+        options.environment = padded_environment(padding - less);
+        check_cases(nests, options);
+    }
+
+#ifndef PROGRAM_IS_SANITIZED
+    // The smallest data limit, in steps of 32 KiB, under which the flat expression still runs leaves
+    // no room to map a stack. "memory exhausted" comes through error(), and from below the first
+    // group: it needs a few hundred bytes more than the flat diagnostic.
+    options.environment = padded_environment(padding - 1024);
+    for (long limit = 64 << 10; limit <= 4 << 20; limit += 32 << 10) {
+        options.data_limit = limit;
+        if (run_program(flat, options).status == 2)
+            break;
+    }
+    check_cases({{"no stack to be had", make_nest(depth, "y"), 2, "memory exhausted"}}, options);
+#endif
+}
+
 } // namespace
