@@ -28,10 +28,6 @@ static_assert(unary_letters.size() == 24);
 static_assert(unary_letter_table['G'] && unary_letter_table['z'] && unary_letter_table['N']);
 static_assert(!unary_letter_table['l'] && !unary_letter_table['q'] && !unary_letter_table['-']);
 
-// Arrays of characters rather than pointers leave the loader nothing to relocate.
-constexpr char binary_operator_words[][4]
-    = { "=", "!=", "==", "-nt", "-ot", "-ef", "-eq", "-ne", "-lt", "-le", "-gt", "-ge" };
-
 // The stack that one level of parentheses may need below the check in parse_group: the frames down
 // to the next group (about 150 bytes optimised, 250 unoptimised, 1 KiB with the sanitizers) and the
 // deepest work that runs without passing a group, such as a message through the catalogue, whose
@@ -42,8 +38,24 @@ constexpr size_t room_for_group = 1 << 20;
 constexpr size_t room_for_group = 64 << 10;
 #endif
 
-// A new stack holds several thousand levels, so that switching stacks costs little per level.
+// A new stack holds over a thousand levels, so that switching stacks costs little per level.
 constexpr size_t group_stack_size = 4 * room_for_group;
+
+// Each rule reads the words at arg_pos, evaluates them, leaves arg_pos after the last word it
+// consumed and returns the truth value. A syntax error ends the process with status 2.
+bool apply_one_word_rule();
+bool apply_two_word_rule();
+bool apply_three_word_rule();
+bool parse_expression();
+bool parse_conjunction();
+bool parse_primary();
+
+// True when the second character of word is a letter that names a unary test. Looks at that
+// character alone; the caller checks the "-" and the length.
+bool is_unary_operator_word(const char* word)
+{
+    return unary_letter_table[static_cast<unsigned char>(word[1])];
+}
 
 // Whether the word k places after arg_pos is text. Comparing through no temporaries keeps the
 // frames of the recursive functions small, which matters at a depth of hundreds of thousands.
@@ -118,31 +130,7 @@ bool parse_group()
     return value;
 }
 
-} // namespace
-
-bool dispatch_by_word_count(int word_count)
-{
-    if (word_count < 1)
-        abort();
-    switch (word_count) {
-    case 1:
-        return apply_one_word_rule();
-    case 2:
-        return apply_two_word_rule();
-    case 3:
-        return apply_three_word_rule();
-    case 4:
-        if (word_is(0, "!")) {
-            step_argument(true);
-            return !apply_three_word_rule();
-        }
-        if (word_is(0, "(") && word_is(3, ")"))
-            return apply_rule_inside_parentheses(apply_two_word_rule);
-        break;
-    }
-    return parse_nonempty_expression();
-}
-
+// True when the word is nonempty; consumes it.
 bool apply_one_word_rule()
 {
     bool value = arg_vector[arg_pos][0] != '\0';
@@ -150,6 +138,7 @@ bool apply_one_word_rule()
     return value;
 }
 
+// "!" and a word, or a unary test; any other pair is a syntax error.
 bool apply_two_word_rule()
 {
     // After "!" the second word is a string, whatever it looks like.
@@ -162,6 +151,7 @@ bool apply_two_word_rule()
     report_missing_argument();
 }
 
+// A binary test, "!" and two words, a parenthesised word, or a connective in the middle.
 bool apply_three_word_rule()
 {
     // The binary reading comes first, so "!" or "(" in front is an operand here.
@@ -178,6 +168,8 @@ bool apply_three_word_rule()
     report_syntax_error(gettext("%s: binary operator expected"), arg_vector[arg_pos + 1]);
 }
 
+// Conjunctions joined by "-o". Stops, without consuming it, at a word after a primary that is
+// neither "-a" nor "-o". Every primary is evaluated: nothing short-circuits.
 bool parse_expression()
 {
     bool value = false;
@@ -191,6 +183,7 @@ bool parse_expression()
     }
 }
 
+// Primaries joined by "-a".
 bool parse_conjunction()
 {
     bool value = true;
@@ -203,6 +196,7 @@ bool parse_conjunction()
     }
 }
 
+// Any number of "!", then a parenthesised group, a binary or unary test or a string test.
 bool parse_primary()
 {
     bool negated = false;
@@ -228,16 +222,27 @@ bool parse_primary()
     return value != negated;
 }
 
-bool is_binary_operator_word(const char* word)
-{
-    for (const char* candidate : binary_operator_words) {
-        if (is_same_word(candidate, word))
-            return true;
-    }
-    return false;
-}
+} // namespace
 
-bool is_unary_operator_word(const char* word)
+bool dispatch_by_word_count(int word_count)
 {
-    return unary_letter_table[static_cast<unsigned char>(word[1])];
+    if (word_count < 1)
+        abort();
+    switch (word_count) {
+    case 1:
+        return apply_one_word_rule();
+    case 2:
+        return apply_two_word_rule();
+    case 3:
+        return apply_three_word_rule();
+    case 4:
+        if (word_is(0, "!")) {
+            step_argument(true);
+            return !apply_three_word_rule();
+        }
+        if (word_is(0, "(") && word_is(3, ")"))
+            return apply_rule_inside_parentheses(apply_two_word_rule);
+        break;
+    }
+    return parse_nonempty_expression();
 }
