@@ -29,9 +29,9 @@ static_assert(unary_letter_table['G'] && unary_letter_table['z'] && unary_letter
 static_assert(!unary_letter_table['l'] && !unary_letter_table['q'] && !unary_letter_table['-']);
 
 // The stack that one level of parentheses may need below the check in parse_group: the frames down
-// to the next group (about 150 bytes optimised, 250 unoptimised, 1 KiB with the sanitizers) and the
-// deepest work that runs without passing a group, such as a message through the catalogue, whose
-// character set conversion may load a module, and the routines that run at exit.
+// to the next group (about a hundred bytes optimised, a few times that unoptimised or with the
+// sanitizers) and the deepest work that runs without passing a group, such as a message through the
+// catalogue, whose character set conversion may load a module, and the routines that run at exit.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr size_t room_for_group = 1 << 20;
 #else

@@ -1,5 +1,6 @@
 // The largest expressions a command line can carry: the deepest nesting of parentheses that the
-// argument limit allows, chains of 100,000 words and integers of 100,000 digits.
+// argument limit allows, chains of 100,000 words and integers of 100,000 digits; and nesting under
+// a stack limit that leaves room for little more than a diagnostic.
 #include "tests/condition/expression_case.h"
 
 #include <algorithm>
@@ -128,21 +129,6 @@ TEST(size, integers_of_100000_digits)
         {"length of a long word", {"-l", power, "-eq", "100000"}, 0, ""},
         {"invalid at the very end", {power + "x", "-eq", "0"}, 2, "invalid integer '" + power + "x'"},
     });
-}
-
-// Words that look like "(" but open no group: the right operands of "!=". Nesting costs memory only
-// as deep as the parse goes, so they run under a data limit of 1 MiB however many there are.
-TEST(size, parenthesis_operands_under_a_data_limit)
-{
-#ifdef PROGRAM_IS_SANITIZED
-    GTEST_SKIP() << "the sanitizer runtime cannot start under a small data limit";
-#endif
-    std::vector<std::string> operands = {"x"};
-    for (int i = 0; i < 40000; ++i)
-        operands.insert(operands.end(), {"-a", "x", "!=", "("});
-    run_options options;
-    options.data_limit = 1 << 20;
-    check_cases({{"40,000 ( as operands", operands, 0, ""}}, options);
 }
 
 // The environment as run_options has it, with a variable of size bytes that pushes the stack down.
