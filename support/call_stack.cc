@@ -55,8 +55,8 @@ uintptr_t frame_address()
 }
 
 // The kernel lets the process stack grow until it spans the limit, counted from its upper end.
-// That end lies just above the program's file name, which the kernel stores there first of all,
-// followed by a null pointer.
+// That end lies just above the program's file name, which the kernel stores first of all, below
+// the null pointer that ends the stack. Without the name nothing is known, and no room is assumed.
 uintptr_t find_process_stack_floor()
 {
     const char* name = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
