@@ -24,6 +24,23 @@ measure_peak_memory() {
     awk 'END { print $2 }' "$out"
 }
 
+# The smallest data limit (RLIMIT_DATA), in KiB and to 16 KiB, under which PROGRAM still exits
+# with EXPECTED: what it maps and allocates beyond its start, which a peak resident set hides when
+# the pages are never touched.
+measure_data_floor() {
+    local expected=$1 low=16 high=262144 middle status
+    shift
+    split_environment "$@"
+    while [ $((high - low)) -gt 16 ]; do
+        middle=$(((low + high) / 2 / 16 * 16))
+        status=0
+        env -i "${bench_env[@]}" prlimit --data=$((middle * 1024)) "${bench_cmd[@]}" >/dev/null 2>&1 \
+            || status=$?
+        if [ "$status" -eq "$expected" ]; then high=$middle; else low=$middle; fi
+    done
+    echo "$high"
+}
+
 # Whether the command exits with EXPECTED; if not, says so on standard error. A figure for a
 # wrong answer measures nothing, so the callers mark the row and the run fails.
 has_status() {

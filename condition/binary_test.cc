@@ -91,6 +91,7 @@ constexpr binary_error_case binary_error_cases[] = {
     { "-ot with a length on the left", "-l a -ot b", true, "-ot does not accept -l" },
     { "-ef with a length on the left", "-l a -ef b", true, "-ef does not accept -l" },
     { "unknown dash operator", "a -xx b", false, "unknown binary operator" },
+    { "unknown word", "a % b", false, "unknown binary operator" },
 };
 
 TEST(binary, reports_bad_operands)
@@ -103,19 +104,17 @@ TEST(binary, reports_bad_operands)
     }
 }
 
-TEST(binary, aborts_on_unknown_word)
+TEST(binary, recognises_operator_words)
 {
-    set_words("a % b");
-    EXPECT_DEATH(evaluate_binary_operator(false), "");
-}
-
-TEST(binary, modification_time_of_missing_file_is_left_alone)
-{
-    timespec time = { 12, 34 };
-    EXPECT_FALSE(get_modification_time("/nonexistent", time));
-    EXPECT_EQ(12, time.tv_sec);
-    EXPECT_EQ(34, time.tv_nsec);
-    EXPECT_TRUE(get_modification_time("/", time));
+    for (const char* word :
+        { "=", "!=", "==", "-nt", "-ot", "-ef", "-eq", "-ne", "-lt", "-le", "-gt", "-ge" }) {
+        SCOPED_TRACE(word);
+        EXPECT_TRUE(is_binary_operator_word(word));
+    }
+    for (const char* word : { "", "<", ">", "-EQ", "-eq ", "-e", "===", "-a", "-o", "!" }) {
+        SCOPED_TRACE(word);
+        EXPECT_FALSE(is_binary_operator_word(word));
+    }
 }
 
 } // namespace

@@ -3,14 +3,14 @@
 #include <libintl.h>
 
 #include "condition/arguments.h"
-#include "condition/nesting.h"
+#include "condition/grammar.h"
 #include "support/quote.h"
 
 int evaluate_command_line()
 {
     if (arg_count <= 1)
         return 1;
-    bool value = dispatch_with_room_for_nesting(arg_count - 1);
+    bool value = dispatch_by_word_count(arg_count - 1);
     if (arg_pos != arg_count)
         report_syntax_error(gettext("extra argument %s"), quote_argument(arg_vector[arg_pos]));
     return value ? 0 : 1;

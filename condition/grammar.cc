@@ -9,6 +9,7 @@
 #include "condition/binary.h"
 #include "condition/unary.h"
 #include "condition/word.h"
+#include "support/call_stack.h"
 
 namespace {
 
@@ -27,9 +28,34 @@ static_assert(unary_letters.size() == 24);
 static_assert(unary_letter_table['G'] && unary_letter_table['z'] && unary_letter_table['N']);
 static_assert(!unary_letter_table['l'] && !unary_letter_table['q'] && !unary_letter_table['-']);
 
-// Arrays of characters rather than pointers leave the loader nothing to relocate.
-constexpr char binary_operator_words[][4]
-    = { "=", "!=", "==", "-nt", "-ot", "-ef", "-eq", "-ne", "-lt", "-le", "-gt", "-ge" };
+// The stack that one level of parentheses may need below the check in parse_group: the frames down
+// to the next group (about a hundred bytes optimised, a few times that unoptimised or with the
+// sanitizers) and the deepest work that runs without passing a group, such as a message through the
+// catalogue, whose character set conversion may load a module, and the routines that run at exit.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr size_t room_for_group = 1 << 20;
+#else
+constexpr size_t room_for_group = 64 << 10;
+#endif
+
+// A new stack holds over a thousand levels, so that switching stacks costs little per level.
+constexpr size_t group_stack_size = 4 * room_for_group;
+
+// Each rule reads the words at arg_pos, evaluates them, leaves arg_pos after the last word it
+// consumed and returns the truth value. A syntax error ends the process with status 2.
+bool apply_one_word_rule();
+bool apply_two_word_rule();
+bool apply_three_word_rule();
+bool parse_expression();
+bool parse_conjunction();
+bool parse_primary();
+
+// True when the second character of word is a letter that names a unary test. Looks at that
+// character alone; the caller checks the "-" and the length.
+bool is_unary_operator_word(const char* word)
+{
+    return unary_letter_table[static_cast<unsigned char>(word[1])];
+}
 
 // Whether the word k places after arg_pos is text. Comparing through no temporaries keeps the
 // frames of the recursive functions small, which matters at a depth of hundreds of thousands.
@@ -81,10 +107,21 @@ int count_group_words()
     return n;
 }
 
+// The words of a group, handed to a new stack.
+bool dispatch_group_words(void* word_count)
+{
+    return dispatch_by_word_count(*static_cast<int*>(word_count));
+}
+
 bool parse_group()
 {
     step_argument(true);
-    bool value = dispatch_by_word_count(count_group_words());
+    int word_count = count_group_words();
+    // Every level of nesting passes through here, so checking the room here alone keeps the
+    // recursion within the stack, however deep it goes.
+    bool value = stack_room_left() >= room_for_group
+        ? dispatch_by_word_count(word_count)
+        : run_on_new_stack(dispatch_group_words, &word_count, group_stack_size);
     if (arg_pos >= arg_count)
         report_syntax_error(gettext("')' expected"), nullptr);
     if (!word_is(0, ")"))
@@ -93,31 +130,7 @@ bool parse_group()
     return value;
 }
 
-} // namespace
-
-bool dispatch_by_word_count(int word_count)
-{
-    if (word_count < 1)
-        abort();
-    switch (word_count) {
-    case 1:
-        return apply_one_word_rule();
-    case 2:
-        return apply_two_word_rule();
-    case 3:
-        return apply_three_word_rule();
-    case 4:
-        if (word_is(0, "!")) {
-            step_argument(true);
-            return !apply_three_word_rule();
-        }
-        if (word_is(0, "(") && word_is(3, ")"))
-            return apply_rule_inside_parentheses(apply_two_word_rule);
-        break;
-    }
-    return parse_nonempty_expression();
-}
-
+// True when the word is nonempty; consumes it.
 bool apply_one_word_rule()
 {
     bool value = arg_vector[arg_pos][0] != '\0';
@@ -125,6 +138,7 @@ bool apply_one_word_rule()
     return value;
 }
 
+// "!" and a word, or a unary test; any other pair is a syntax error.
 bool apply_two_word_rule()
 {
     // After "!" the second word is a string, whatever it looks like.
@@ -137,6 +151,7 @@ bool apply_two_word_rule()
     report_missing_argument();
 }
 
+// A binary test, "!" and two words, a parenthesised word, or a connective in the middle.
 bool apply_three_word_rule()
 {
     // The binary reading comes first, so "!" or "(" in front is an operand here.
@@ -153,6 +168,8 @@ bool apply_three_word_rule()
     report_syntax_error(gettext("%s: binary operator expected"), arg_vector[arg_pos + 1]);
 }
 
+// Conjunctions joined by "-o". Stops, without consuming it, at a word after a primary that is
+// neither "-a" nor "-o". Every primary is evaluated: nothing short-circuits.
 bool parse_expression()
 {
     bool value = false;
@@ -166,6 +183,7 @@ bool parse_expression()
     }
 }
 
+// Primaries joined by "-a".
 bool parse_conjunction()
 {
     bool value = true;
@@ -178,6 +196,7 @@ bool parse_conjunction()
     }
 }
 
+// Any number of "!", then a parenthesised group, a binary or unary test or a string test.
 bool parse_primary()
 {
     bool negated = false;
@@ -203,16 +222,27 @@ bool parse_primary()
     return value != negated;
 }
 
-bool is_binary_operator_word(const char* word)
-{
-    for (const char* candidate : binary_operator_words) {
-        if (is_same_word(candidate, word))
-            return true;
-    }
-    return false;
-}
+} // namespace
 
-bool is_unary_operator_word(const char* word)
+bool dispatch_by_word_count(int word_count)
 {
-    return unary_letter_table[static_cast<unsigned char>(word[1])];
+    if (word_count < 1)
+        abort();
+    switch (word_count) {
+    case 1:
+        return apply_one_word_rule();
+    case 2:
+        return apply_two_word_rule();
+    case 3:
+        return apply_three_word_rule();
+    case 4:
+        if (word_is(0, "!")) {
+            step_argument(true);
+            return !apply_three_word_rule();
+        }
+        if (word_is(0, "(") && word_is(3, ")"))
+            return apply_rule_inside_parentheses(apply_two_word_rule);
+        break;
+    }
+    return parse_nonempty_expression();
 }

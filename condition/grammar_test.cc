@@ -140,27 +140,78 @@ TEST(grammar, aborts_on_empty_group)
     EXPECT_DEATH(dispatch_by_word_count(0), "");
 }
 
-TEST(grammar, recognises_operator_words)
+// Every letter after "-" either names a unary test, which then needs an operand, or is reported;
+// so is anything else.
+TEST(grammar, knows_the_unary_letters)
 {
-    for (const char* word :
-        { "=", "!=", "==", "-nt", "-ot", "-ef", "-eq", "-ne", "-lt", "-le", "-gt", "-ge" }) {
+    const std::string unary_letters = "GLNOSabcdefghknoprstuwxz";
+    std::string candidates = "-0!\xe9";
+    for (char c = 'A'; c <= 'Z'; ++c)
+        candidates += { c, static_cast<char>(c - 'A' + 'a') };
+    for (char c : candidates) {
+        std::string word = { '-', c };
         SCOPED_TRACE(word);
-        EXPECT_TRUE(is_binary_operator_word(word));
+        static char name[] = "test";
+        static char conjunction[] = "-a";
+        static char x[] = "x";
+        char* words[] = { name, x, conjunction, word.data(), nullptr };
+        arg_vector = words;
+        arg_count = 4;
+        arg_pos = 1;
+        bool is_unary = unary_letters.find(c) != std::string::npos;
+        EXPECT_EXIT(exit(evaluate_command_line()), testing::ExitedWithCode(2),
+            is_unary ? "missing argument after" : "unary operator expected");
     }
-    for (const char* word : { "", "<", ">", "-EQ", "-eq ", "-e", "===", "-a", "-o", "!" }) {
-        SCOPED_TRACE(word);
-        EXPECT_FALSE(is_binary_operator_word(word));
+}
+
+// Sets the words to depth "(" around inner, closed by depth ")" unless closed is false.
+void set_nested_words(int depth, const char* inner, bool closed = true)
+{
+    std::string line;
+    for (int i = 0; i < depth; ++i)
+        line += "( ";
+    line += inner;
+    for (int i = 0; closed && i < depth; ++i)
+        line += " )";
+    set_words(line.c_str());
+}
+
+struct nesting_case {
+    const char* label;
+    int depth;
+    const char* inner;
+    int status;
+};
+
+// Depths on both sides of the first switch to a new stack, up to what the argument limit allows.
+constexpr nesting_case nesting_cases[] = {
+    { "shallow, true", 3, "x -a y", 0 },
+    { "shallow, false", 3, "x -a ''", 1 },
+    { "ten thousand", 10000, "x -o ''", 0 },
+    { "as deep as the argument limit allows", 100000, "! x -a y", 1 },
+};
+
+TEST(grammar, deep_parentheses_evaluate)
+{
+    for (const nesting_case& c : nesting_cases) {
+        SCOPED_TRACE(c.label);
+        set_nested_words(c.depth, c.inner);
+        EXPECT_EQ(c.status, evaluate_command_line());
+        EXPECT_EQ(arg_count, arg_pos);
     }
-    int unary_letters = 0;
-    for (int c = 1; c < 256; ++c) {
-        char word[] = { '-', static_cast<char>(c), '\0' };
-        unary_letters += is_unary_operator_word(word);
-    }
-    EXPECT_EQ(24, unary_letters);
-    EXPECT_TRUE(is_unary_operator_word("-N"));
-    EXPECT_TRUE(is_unary_operator_word("-o"));
-    EXPECT_FALSE(is_unary_operator_word("-l"));
-    EXPECT_FALSE(is_unary_operator_word("-E"));
+}
+
+TEST(grammar, syntax_errors_at_depth)
+{
+    set_nested_words(200000, "x");
+    EXPECT_EXIT(exit(evaluate_command_line()), testing::ExitedWithCode(2),
+        syntax_error_pattern("(: binary operator expected"));
+    set_nested_words(100000, "x -a y", false);
+    EXPECT_EXIT(
+        exit(evaluate_command_line()), testing::ExitedWithCode(2), syntax_error_pattern("')' expected"));
+    set_nested_words(100000, "x -a y z");
+    EXPECT_EXIT(exit(evaluate_command_line()), testing::ExitedWithCode(2),
+        syntax_error_pattern("')' expected, found z"));
 }
 
 } // namespace

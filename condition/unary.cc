@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -21,6 +22,22 @@ bool has_mode_bit(const char* path, mode_t bit)
 {
     struct stat status;
     return stat(path, &status) == 0 && (status.st_mode & bit) != 0;
+}
+
+// lstat(), except that a path ending in "/" names a directory, reached through a symbolic link if
+// need be. Returns 0 with status filled in, or -1 with errno set.
+int lstat_checking_slash(const char* path, struct stat& status)
+{
+    int result = lstat(path, &status);
+    if (result != 0)
+        return result;
+    // lstat() succeeded, so the name is not empty.
+    if (path[strlen(path) - 1] != '/' || S_ISDIR(status.st_mode))
+        return 0;
+    if (S_ISLNK(status.st_mode))
+        return stat(path, &status);
+    errno = ENOTDIR;
+    return -1;
 }
 
 bool is_symbolic_link(const char* path)
@@ -129,18 +146,4 @@ bool evaluate_unary_operator()
         return false;
     }
     abort();
-}
-
-int lstat_checking_slash(const char* path, struct stat& status)
-{
-    int result = lstat(path, &status);
-    if (result != 0)
-        return result;
-    // lstat() succeeded, so the name is not empty.
-    if (path[strlen(path) - 1] != '/' || S_ISDIR(status.st_mode))
-        return 0;
-    if (S_ISLNK(status.st_mode))
-        return stat(path, &status);
-    errno = ENOTDIR;
-    return -1;
 }

@@ -1,13 +1,7 @@
 // Tests with one operand: file type, permissions and ownership, terminals, string length.
 #pragma once
 
-#include <sys/stat.h>
-
 // Evaluates the test at arg_pos, a "-" and one of the unary letters, and consumes it and its operand.
 // A file that cannot be examined makes the test false. Does not return when the operand is missing
 // ("missing argument after" the last word) or when the operand of -t is not an integer.
 bool evaluate_unary_operator();
-
-// lstat(), except that a path ending in "/" names a directory, reached through a symbolic link if
-// need be. Returns 0 with status filled in, or -1 with errno set.
-[[nodiscard]] int lstat_checking_slash(const char* path, struct stat& status);

@@ -1,6 +1,5 @@
 #include "condition/unary.h"
 
-#include <cerrno>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -74,18 +73,6 @@ TEST(unary, terminal_test_needs_an_integer)
         set_words(words);
         EXPECT_EXIT(evaluate_unary_operator(), testing::ExitedWithCode(2), "^test: invalid integer '");
     }
-}
-
-TEST(unary, trailing_slash_needs_a_directory)
-{
-    struct stat status;
-    EXPECT_EQ(0, lstat_checking_slash("/", status));
-    EXPECT_TRUE(S_ISDIR(status.st_mode));
-    EXPECT_EQ(-1, lstat_checking_slash("", status));
-    EXPECT_EQ(-1, lstat_checking_slash("/proc/self/exe/", status));
-    EXPECT_EQ(ENOTDIR, errno);
-    EXPECT_EQ(0, lstat_checking_slash("/proc/self/exe", status));
-    EXPECT_TRUE(S_ISLNK(status.st_mode));
 }
 
 } // namespace

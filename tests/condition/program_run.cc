@@ -8,6 +8,7 @@
 #include <linux/close_range.h>
 #include <utility>
 #include <sys/mman.h>
+#include <sys/personality.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -80,6 +81,14 @@ std::string read_whole(int fd)
     if (options.data_limit != 0) {
         rlimit limit = {static_cast<rlim_t>(options.data_limit), static_cast<rlim_t>(options.data_limit)};
         if (setrlimit(RLIMIT_DATA, &limit) != 0)
+            _exit(126);
+    }
+    if (options.fixed_layout && personality(ADDR_NO_RANDOMIZE) == -1)
+        _exit(126);
+    // Last, so that nothing here runs under the program's stack limit.
+    if (options.stack_limit != 0) {
+        rlimit limit = {static_cast<rlim_t>(options.stack_limit), static_cast<rlim_t>(options.stack_limit)};
+        if (setrlimit(RLIMIT_STACK, &limit) != 0)
             _exit(126);
     }
     if (options.launcher.empty())

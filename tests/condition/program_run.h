@@ -27,6 +27,8 @@ struct run_options {
     bool terminal_on_output = false;  // ... and standard output as well
     bool input_closed = false;        // standard input closed instead of /dev/null
     long data_limit = 0;               // RLIMIT_DATA in bytes when not 0
+    long stack_limit = 0;              // RLIMIT_STACK in bytes when not 0
+    bool fixed_layout = false;         // no address randomisation: every run lays out its stack alike
 };
 
 struct run_result {

@@ -1,5 +1,6 @@
 // The largest expressions a command line can carry: the deepest nesting of parentheses that the
-// argument limit allows, chains of 100,000 words and integers of 100,000 digits.
+// argument limit allows, chains of 100,000 words and integers of 100,000 digits; and nesting under
+// a stack limit that leaves room for little more than a diagnostic.
 #include "tests/condition/expression_case.h"
 
 #include <algorithm>
@@ -128,6 +129,62 @@ TEST(size, integers_of_100000_digits)
         {"length of a long word", {"-l", power, "-eq", "100000"}, 0, ""},
         {"invalid at the very end", {power + "x", "-eq", "0"}, 2, "invalid integer '" + power + "x'"},
     });
+}
+
+// The environment as run_options has it, with a variable of size bytes that pushes the stack down.
+std::vector<std::string> padded_environment(long size)
+{
+    return environment_with({"LC_ALL=C", "PADDING=" + std::string(static_cast<size_t>(size), 'x')});
+}
+
+// Under a stack limit of 24 KiB, without address randomisation, a growing environment leaves less
+// and less room below the words. Wherever the program still prints a diagnostic for a flat expression
+// of as many words, it answers a nest of 128 levels without a signal, whatever the answer; and when
+// no further stack can be mapped, it says so.
+TEST(size, nesting_under_a_small_stack)
+{
+    constexpr long depth = 128;
+    // "extra argument 'y'", after the string test of x.
+    std::vector<std::string> flat = {"x", "y"};
+    flat.insert(flat.end(), 2 * depth + 3, ")");
+    run_options options;
+    options.stack_limit = 24 << 10;
+    options.fixed_layout = true;
+    long padding = -1;
+    for (long size = 0; size <= 24 << 10; size += 256) {
+        options.environment = padded_environment(size);
+        if (run_program(flat, options).status != 2)
+            break;
+        padding = size;
+    }
+    if (padding < 0)
+        GTEST_SKIP() << "the program does not start under a stack limit of 24 KiB (sanitizer runtime?)";
+    std::vector<std::string> error = make_nest(depth, "y");
+    error.insert(error.begin() + depth + 3, "z");
+    const std::vector<expression_case> nests = {
+        {"true", make_nest(depth, "y"), 0, ""},
+        {"false", make_nest(depth, ""), 1, ""},
+        {"syntax error", error, 2, "')' expected, found z"},
+    };
+    // Room just enough for the diagnostic, and some more.
+    for (long less : {0, 1024, 2048, 4096}) {
+        SCOPED_TRACE("padding of " + std::to_string(padding - less) + " bytes");
+        options.environment = padded_environment(padding - less);
+        check_cases(nests, options);
+    }
+
+#ifndef PROGRAM_IS_SANITIZED
+    // The smallest data limit, in steps of 32 KiB, under which the flat expression still runs leaves
+    // no room to map a stack. "memory exhausted" comes through error(), and from below the first
+    // group: it needs a few hundred bytes more than the flat diagnostic.
+    options.environment = padded_environment(padding - 1024);
+    for (long limit = 64 << 10; limit <= 4 << 20; limit += 32 << 10) {
+        options.data_limit = limit;
+        if (run_program(flat, options).status == 2)
+            break;
+    }
+    check_cases({{"no stack to be had", make_nest(depth, "y"), 2, "memory exhausted"}}, options);
+#endif
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// The standard streams at exit, and the invocation name in messages.
+// The standard streams at exit, the invocation name in messages, and runs under a data limit.
 #include "tests/condition/expression_case.h"
 
 #include <gtest/gtest.h>
@@ -104,6 +104,21 @@ TEST(memory, exhaustion_is_reported_under_the_recorded_name)
         EXPECT_EQ(2, result.status);
         EXPECT_EQ(std::string(c.prefix) + ": memory exhausted\n", result.errors);
     }
+}
+
+// Words that look like "(" but open no group: the right operands of "!=". Nesting costs memory only
+// as deep as the parse goes, so they run under a data limit of 1 MiB however many there are.
+TEST(memory, parenthesis_operands_under_a_data_limit)
+{
+#ifdef PROGRAM_IS_SANITIZED
+    GTEST_SKIP() << "the sanitizer runtime cannot start under a small data limit";
+#endif
+    std::vector<std::string> operands = {"x"};
+    for (int i = 0; i < 40000; ++i)
+        operands.insert(operands.end(), {"-a", "x", "!=", "("});
+    run_options options;
+    options.data_limit = 1 << 20;
+    check_cases({{"40,000 ( as operands", operands, 0, ""}}, options);
 }
 
 } // namespace
