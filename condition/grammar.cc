@@ -32,7 +32,7 @@ static_assert(!unary_letter_table['l'] && !unary_letter_table['q'] && !unary_let
 // to the next group (about a hundred bytes optimised, a few times that unoptimised or with the
 // sanitizers) and the deepest work that runs without passing a group, such as a message through the
 // catalogue, whose character set conversion may load a module, and the routines that run at exit.
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(HAS_ADDRESS_SANITIZER)
 constexpr size_t room_for_group = 1 << 20;
 #else
 constexpr size_t room_for_group = 64 << 10;

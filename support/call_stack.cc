@@ -10,7 +10,7 @@
 
 #include "support/failure.h"
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(HAS_ADDRESS_SANITIZER)
 #include <sanitizer/common_interface_defs.h>
 #include <sanitizer/lsan_interface.h>
 #endif
@@ -76,7 +76,7 @@ uintptr_t find_process_stack_floor()
 
 void announce_switch(void** fake_stack, const void* bottom, size_t size)
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(HAS_ADDRESS_SANITIZER)
     __sanitizer_start_switch_fiber(fake_stack, bottom, size);
 #else
     (void)fake_stack, (void)bottom, (void)size;
@@ -85,7 +85,7 @@ void announce_switch(void** fake_stack, const void* bottom, size_t size)
 
 void complete_switch(void* fake_stack, const void** bottom, size_t* size)
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(HAS_ADDRESS_SANITIZER)
     __sanitizer_finish_switch_fiber(fake_stack, bottom, size);
 #else
     (void)fake_stack, (void)bottom, (void)size;
@@ -96,7 +96,7 @@ void complete_switch(void* fake_stack, const void** bottom, size_t* size)
 // stack alone: the stacks below it must be scanned too.
 void watch_stack(const stack_call& call, bool watch)
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(HAS_ADDRESS_SANITIZER)
     if (watch)
         __lsan_register_root_region(call.caller_bottom, call.caller_size);
     else

@@ -3,6 +3,16 @@
 
 #include <cstddef>
 
+// Set when the address sanitizer instruments this build: GCC defines __SANITIZE_ADDRESS__, while
+// clang 14 tells of it only through __has_feature. Stacks are larger and switches announced then.
+#if defined(__SANITIZE_ADDRESS__)
+#define HAS_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define HAS_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 // The bytes between the caller's frame and the lowest address to which the stack in use may grow:
 // on the process stack, as far as its size limit allows below the arguments and environment at its
 // top; on a stack of run_on_new_stack, its lower end. Zero when the frame already lies past that.
