@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <ini.h>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -79,6 +80,31 @@ bool copy_list_directory(char* directory, size_t size)
     std::string_view part = slash == std::string_view::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     int length = snprintf(directory, size, "%.*s", int(part.size()), part.data());
     return length >= 0 && size_t(length) < size;
+}
+
+int collect_repository(void*, const char* section, const char* name, const char* value)
+{
+    repository_record& slot = slot_being_filled();
+    if (strcmp(name, "Server") == 0)
+        store_copy(slot.server, value);
+    else if (strcmp(name, "SigLevel") == 0)
+        store_copy(slot.sig_level, value);
+    else
+        return 0;
+    if (slot.server != nullptr && slot.sig_level != nullptr)
+        complete_slot(section);
+    return 1;
+}
+
+list_reading read_list_file()
+{
+    create_list_file();
+    if (ini_parse(list_file_path, collect_repository, nullptr) < 0)
+        return list_reading::unreadable;
+    // Keeping only part of the list would drop the rest at the next rewrite.
+    if (record_count > max_repositories)
+        return list_reading::too_many;
+    return list_reading::read;
 }
 
 void create_list_file()

@@ -1,4 +1,5 @@
-// The list file on disk: its creation and its atomic replacement from the table.
+// The list file on disk: its creation, its reading into the table and its atomic replacement from
+// the table.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +16,21 @@ extern const char* list_file_path;
 // Creates an empty list file with mode 0644, whatever the umask, when there is none. Failures are
 // left to the reading that follows, which reports them.
 void create_list_file();
+
+// INI handler for the list file: takes "Server" and "SigLevel" (exact case) into the slot being
+// filled and completes the slot, named after the current section, once it holds both. Returns 1 when
+// it took the key, 0 otherwise.
+int collect_repository(void* user, const char* section, const char* name, const char* value);
+
+// What read_list_file found.
+enum class list_reading {
+    read, // the table holds every record of the file
+    unreadable, // the file cannot be read
+    too_many, // the file holds more records than the table
+};
+
+// Creates the list file when there is none, then reads it into the table, which must be empty.
+[[nodiscard]] list_reading read_list_file();
 
 // Writes every record of the table that is not removed as a four-line block ("[name]",
 // "Server = ...", "SigLevel = ...", an empty line) to stream. Returns false when a write failed.

@@ -15,7 +15,7 @@ int lock_fd = -1;
 
 } // namespace
 
-bool lock_list_directory()
+bool lock_list_file()
 {
     char directory[PATH_MAX];
     if (!copy_list_directory(directory, sizeof directory))
@@ -35,7 +35,7 @@ bool lock_list_directory()
     return true;
 }
 
-void unlock_list_directory()
+void unlock_list_file()
 {
     if (lock_fd < 0)
         return;

@@ -6,7 +6,7 @@
 // and may not exist yet; a read-only directory can still be locked. Returns false when the
 // directory cannot be opened or locked; the run then goes on unserialised and its file operations
 // report what is wrong.
-bool lock_list_directory();
+bool lock_list_file();
 
 // Releases the lock, if one is held, so that others may go on while this run waits for the refresh.
-void unlock_list_directory();
+void unlock_list_file();

@@ -1,16 +1,15 @@
-#include "pacman_hook.h"
+#include "pacman_conf.h"
 
 #include "list_file.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <ini.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 const char* pacman_conf_path = "/etc/pacman.conf";
@@ -51,6 +50,11 @@ int check_include(void*, const char*, const char* name, const char* value)
     return 1;
 }
 
+bool read_pacman_conf()
+{
+    return ini_parse(pacman_conf_path, check_include, nullptr) >= 0;
+}
+
 bool append_include_block()
 {
     char block[sizeof include_comment + PATH_MAX + 16];
@@ -77,20 +81,4 @@ bool append_include_block()
     (void)ftruncate(fd, before.st_size);
     close(fd);
     return false;
-}
-
-int refresh_databases()
-{
-    return system("pacman --sync --refresh");
-}
-
-int refresh_exit_status(int system_result)
-{
-    if (system_result == -1)
-        return 1;
-    if (WIFEXITED(system_result))
-        return WEXITSTATUS(system_result);
-    if (WIFSIGNALED(system_result))
-        return 128 + WTERMSIG(system_result);
-    return 1;
 }

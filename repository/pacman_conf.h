@@ -1,4 +1,4 @@
-// The package manager's side: the include entry in its configuration, and the database refresh.
+// The package manager's configuration, /etc/pacman.conf: the entry that includes the list file.
 #pragma once
 
 // Process-wide: the package manager's configuration, "/etc/pacman.conf". Only the tests point it
@@ -14,15 +14,10 @@ extern bool include_found;
 // package manager expands it. Always returns 1.
 int check_include(void* user, const char* section, const char* name, const char* value);
 
+// Reads the configuration with check_include. Returns false when it cannot be read.
+[[nodiscard]] bool read_pacman_conf();
+
 // Appends the 72-byte block of an empty line, a comment line and "Include = " with the list file's
 // path to the configuration, whole or not at all. Returns false, with the file cut back to its old
 // length, when it cannot be written whole.
 [[nodiscard]] bool append_include_block();
-
-// Runs "pacman --sync --refresh" through the command interpreter, which inherits the standard
-// streams, and returns what system() returned.
-int refresh_databases();
-
-// The exit status that the result of refresh_databases gives the run: 1 when the command could not
-// be run, its own exit status when it exited, and 128 plus the signal number when a signal ended it.
-int refresh_exit_status(int system_result);
