@@ -25,7 +25,7 @@ fault_row() {
     local list_before conf_before names_before list conf
     load_file list_before "$list_file"
     load_file conf_before "$conf_file"
-    names_before=$(ls -A /etc/pacman.d)
+    names_before=$(names_in_pacman_d)
     rm -f "$refresh_log"
     strace -o /dev/null -e inject="$injection" "$lurvek" "$@" >"$work/out" 2>"$work/err"
     check_status "$label" 1 $?
@@ -37,7 +37,7 @@ fault_row() {
     load_file conf "$conf_file"
     check "$label" "list file" "$list_before" "$list"
     check "$label" "pacman.conf" "$conf_before" "$conf"
-    check "$label" "names in /etc/pacman.d" "$names_before" "$(ls -A /etc/pacman.d)"
+    check "$label" "names in /etc/pacman.d" "$names_before" "$(names_in_pacman_d)"
     check "$label" "refresh ran" "" "$([ -e "$refresh_log" ] && echo yes)"
 }
 list_failed=$'Could not write /etc/pacman.d/lurvek.conf.\n'
@@ -56,6 +56,44 @@ fault_row "list file: rename, EXDEV"      kept    rename,renameat,renameat2:erro
 fault_row "list file: fchmod, EPERM"      kept    fchmod,chmod,fchmodat:error=EPERM          "$list_failed" add c file:///srv/c
 fault_row "pacman.conf: write, ENOSPC"    missing write:error=ENOSPC:when=1                  "$conf_failed" add c file:///srv/c
 fault_row "pacman.conf: write, EIO"       missing write:error=EIO:when=1                     "$conf_failed" list
+
+# A local user (uid 65534) takes every flock and fcntl lock it can get on the files and directories
+# under /etc and /etc/pacman.d; root's runs must still finish at once.
+hostile_locks() {
+    local label="locks held by a local user"
+    put_list "$a"
+    put_conf "$conf_with_include"
+    local paths
+    paths=$(shopt -s dotglob; printf '%s\n' /etc /etc/* /etc/pacman.d /etc/pacman.d/*)
+    # Each path opened for writing if it can be, else for reading, then locked every way it allows.
+    # shellcheck disable=SC2016 # perl's own variables
+    setpriv --reuid 65534 --regid 65534 --clear-groups perl -e '
+        use Fcntl qw(:DEFAULT :flock F_SETLK F_WRLCK F_RDLCK SEEK_SET);
+        $| = 1; my @held; my $count = 0;
+        for my $path (@ARGV) {
+            my ($fh, $type);
+            if (sysopen($fh, $path, O_RDWR | O_NONBLOCK)) { $type = F_WRLCK }
+            elsif (sysopen($fh, $path, O_RDONLY | O_NONBLOCK)) { $type = F_RDLCK }
+            else { next }
+            $count++ if flock($fh, LOCK_EX | LOCK_NB);
+            $count++ if fcntl($fh, F_SETLK, pack("s s x4 q q l x4", $type, SEEK_SET, 0, 0, 0));
+            push @held, $fh;
+        }
+        print "$count\n"; sleep 600;' -- $paths >"$work/locked" &
+    local locker=$! i=0
+    while [ ! -s "$work/locked" ] && [ $i -lt 100 ]; do sleep 0.1 && i=$((i + 1)); done
+    check "$label" "the user holds locks" yes "$([ "$(cat "$work/locked")" -gt 10 ] && echo yes)"
+    LURVEK_WRAPPER="timeout 10" run_lurvek add c file:///srv/c
+    check_status "$label: add" 0 "$status"
+    check "$label: add" refreshes 1 "$refreshes"
+    LURVEK_WRAPPER="timeout 10" run_lurvek list
+    check_status "$label: list" 0 "$status"
+    check "$label: list" stdout "$(listing a file:///srv/a Optional b file:///srv/b Optional c file:///srv/c Optional)"$'\n' "$out"
+    kill "$locker"
+    wait "$locker" 2>/dev/null
+    check "$label" "lock file" "600 0 regular empty file" "$(stat -c '%a %u %F' /etc/pacman.d/.lurvek.lock)"
+}
+hostile_locks
 
 # Twenty runs started together, each adding its own name, must leave twenty records. The delayed
 # rename keeps every run between reading and replacing the file for a tenth of a second, so runs

@@ -25,7 +25,7 @@ expect_untouched() {
     local list_before conf_before names_before list conf
     load_file list_before "$list_file"
     load_file conf_before "$conf_file"
-    names_before=$(ls -A /etc/pacman.d)
+    names_before=$(names_in_pacman_d)
     run_lurvek "$@"
     check_status "$label" 1 "$status"
     check "$label" stdout "$message" "$out"
@@ -34,7 +34,7 @@ expect_untouched() {
     load_file conf "$conf_file"
     check "$label" "list file" "$list_before" "$list"
     check "$label" "pacman.conf" "$conf_before" "$conf"
-    check "$label" "names in /etc/pacman.d" "$names_before" "$(ls -A /etc/pacman.d)"
+    check "$label" "names in /etc/pacman.d" "$names_before" "$(names_in_pacman_d)"
     check "$label" refreshes 0 "$refreshes"
 }
 
