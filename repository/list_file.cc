@@ -99,7 +99,15 @@ int collect_repository(void*, const char* section, const char* name, const char*
 list_reading read_list_file()
 {
     create_list_file();
-    if (ini_parse(list_file_path, collect_repository, nullptr) < 0)
+    FILE* stream = fopen(list_file_path, "re");
+    if (stream == nullptr)
+        return list_reading::unreadable;
+    // The reader stops at the first failed read as at the end of the file; only the stream knows
+    // which it was. Nothing was written, so closing cannot lose anything.
+    (void)ini_parse_file(stream, collect_repository, nullptr);
+    bool failed = ferror(stream) != 0;
+    fclose(stream);
+    if (failed)
         return list_reading::unreadable;
     // Keeping only part of the list would drop the rest at the next rewrite.
     if (record_count > max_repositories)

@@ -25,7 +25,7 @@ int collect_repository(void* user, const char* section, const char* name, const 
 // What read_list_file found.
 enum class list_reading {
     read, // the table holds every record of the file
-    unreadable, // the file cannot be read
+    unreadable, // the file cannot be opened, or a read failed part way
     too_many, // the file holds more records than the table
 };
 

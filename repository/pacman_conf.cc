@@ -52,7 +52,14 @@ int check_include(void*, const char*, const char* name, const char* value)
 
 bool read_pacman_conf()
 {
-    return ini_parse(pacman_conf_path, check_include, nullptr) >= 0;
+    FILE* stream = fopen(pacman_conf_path, "re");
+    if (stream == nullptr)
+        return false;
+    // A failed read ends the reading as the end of the file would; only the stream tells them apart.
+    (void)ini_parse_file(stream, check_include, nullptr);
+    bool failed = ferror(stream) != 0;
+    fclose(stream);
+    return !failed;
 }
 
 bool append_include_block()

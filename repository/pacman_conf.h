@@ -14,7 +14,8 @@ extern bool include_found;
 // package manager expands it. Always returns 1.
 int check_include(void* user, const char* section, const char* name, const char* value);
 
-// Reads the configuration with check_include. Returns false when it cannot be read.
+// Reads the configuration with check_include. Returns false when it cannot be opened or a read
+// fails part way.
 [[nodiscard]] bool read_pacman_conf();
 
 // Appends the 72-byte block of an empty line, a comment line and "Include = " with the list file's

@@ -13,7 +13,8 @@ export ASAN_OPTIONS=detect_leaks=0
 
 a=$(blocks a file:///srv/a Optional b file:///srv/b Optional)$'\n\n'
 
-# Run lurvek under strace with the fault INJECTION (for example "write:error=ENOSPC:when=1") and
+# Run lurvek under strace with the fault INJECTION (for example "write:error=ENOSPC:when=1", or
+# "read:error=EIO:when=1@/etc/pacman.conf" for the calls on that file alone) and
 # check that it printed MESSAGE, exited 1, changed neither file nor the names in /etc/pacman.d
 # and ran no refresh: label, include entry present ("kept") or not ("missing"), injection, message,
 # then the command words.
@@ -27,7 +28,9 @@ fault_row() {
     load_file conf_before "$conf_file"
     names_before=$(names_in_pacman_d)
     rm -f "$refresh_log"
-    strace -o /dev/null -e inject="$injection" "$lurvek" "$@" >"$work/out" 2>"$work/err"
+    local on_path=()
+    [[ $injection == *@* ]] && on_path=(-P "${injection#*@}")
+    strace -o /dev/null "${on_path[@]}" -e inject="${injection%@*}" "$lurvek" "$@" >"$work/out" 2>"$work/err"
     check_status "$label" 1 $?
     local out
     load_file out "$work/out"
@@ -42,6 +45,8 @@ fault_row() {
 }
 list_failed=$'Could not write /etc/pacman.d/lurvek.conf.\n'
 conf_failed=$'Could not write /etc/pacman.conf.\n'
+list_read_failed=$'Could not read /etc/pacman.d/lurvek.conf.\n'
+conf_read_failed=$'Could not read /etc/pacman.conf.\n'
 # With the include entry present, lurvek's first write is the one into the new list file; without
 # it, the first write appends the block to pacman.conf.
 #          label                          include  injection                                 message
@@ -56,6 +61,9 @@ fault_row "list file: rename, EXDEV"      kept    rename,renameat,renameat2:erro
 fault_row "list file: fchmod, EPERM"      kept    fchmod,chmod,fchmodat:error=EPERM          "$list_failed" add c file:///srv/c
 fault_row "pacman.conf: write, ENOSPC"    missing write:error=ENOSPC:when=1                  "$conf_failed" add c file:///srv/c
 fault_row "pacman.conf: write, EIO"       missing write:error=EIO:when=1                     "$conf_failed" list
+# A read that fails is no end of the file: the records after it would be lost.
+fault_row "list file: read, EIO"          kept    read:error=EIO:when=1@$list_file           "$list_read_failed" add c file:///srv/c
+fault_row "pacman.conf: read, EIO"        missing read:error=EIO:when=1@$conf_file           "$conf_read_failed" list
 
 # A local user (uid 65534) takes every flock and fcntl lock it can get on the files and directories
 # under /etc and /etc/pacman.d; root's runs must still finish at once.

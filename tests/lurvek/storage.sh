@@ -79,6 +79,16 @@ mount -o remount,bind,ro /etc/pacman.d
 expect_untouched "read-only directory, no list file" $'Could not read /etc/pacman.d/lurvek.conf.\n' list
 umount /etc/pacman.d
 
+# A list file that is a directory can be opened but not read.
+put_conf "$conf_with_include"
+rm -f "$list_file"
+mkdir "$list_file"
+run_lurvek list
+check_status "list file is a directory" 1 "$status"
+check "list file is a directory" stdout $'Could not read /etc/pacman.d/lurvek.conf.\n' "$out"
+check "list file is a directory" "still an empty directory" "" "$(ls -A "$list_file")"
+rmdir "$list_file"
+
 # pacman.conf without the include entry, where the block cannot be appended: label and setup.
 # A configuration of 4056 bytes leaves 40 bytes in its last page, so on a full tmpfs the 72-byte
 # block is written in part before the file system refuses the rest.
