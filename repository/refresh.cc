@@ -1,10 +1,14 @@
 #include "refresh.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <sys/wait.h>
 
 int refresh_databases()
 {
+    // Ignored, as a parent may leave it, SIGCHLD makes the kernel reap the child itself, and system()
+    // then returns -1 whatever the command did.
+    (void)signal(SIGCHLD, SIG_DFL);
     return system("pacman --sync --refresh");
 }
 

@@ -2,7 +2,7 @@
 #pragma once
 
 // Runs "pacman --sync --refresh" through the command interpreter, which inherits the standard
-// streams, and returns what system() returned.
+// streams, with SIGCHLD at its default action, and returns what system() returned.
 int refresh_databases();
 
 // The exit status that the result of refresh_databases gives the run: 1 when the command could not

@@ -173,6 +173,9 @@ refresh_row "fails with 255"          "exit 255"       255 ""                   
 refresh_row "fails on remove"         "exit 4"         4   ""                            remove a
 refresh_row "killed by a signal"      'kill -TERM $$'  '!0' $'Terminated\n'              add c file:///srv/c
 refresh_row "pacman is not installed" missing          127 $'sh: 1: pacman: not found\n' add c file:///srv/c
+# A parent may start lurvek with SIGCHLD ignored; pacman's status must still come through.
+LURVEK_WRAPPER="env --ignore-signal=CHLD" \
+refresh_row "SIGCHLD ignored"         "exit 3"         3   ""                            add c file:///srv/c
 
 # Lost output is a failure: label, list file, status, words, all with standard output on /dev/full.
 full_row() {
