@@ -8,6 +8,7 @@
 #include "validate.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -57,6 +58,38 @@ void close_standard_output()
         _exit(1);
 }
 
+// The asynchronous signals whose default action ends the process.
+constexpr int termination_signals[] = { SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2,
+    SIGXCPU, SIGVTALRM, SIGPROF, SIGPOLL };
+
+// Runs step with the termination signals held back, so that one arriving meanwhile takes effect only
+// once the step has finished or undone what it began. Returns what step returned.
+[[nodiscard]] bool run_uninterrupted(bool (*step)())
+{
+    sigset_t held;
+    sigset_t found;
+    sigemptyset(&held);
+    for (int signal_number : termination_signals)
+        sigaddset(&held, signal_number);
+    // Neither call can fail with a valid set and action.
+    (void)sigprocmask(SIG_BLOCK, &held, &found);
+    bool result = step();
+    (void)sigprocmask(SIG_SETMASK, &found, nullptr);
+    return result;
+}
+
+// How the run found SIGXFSZ, restored for the refresh to inherit.
+struct sigaction found_file_size_action;
+
+// A write past the file-size limit then fails with EFBIG, which the writers undo and report like any
+// other failed write, instead of ending the run half way through it.
+void ignore_file_size_limit()
+{
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    (void)sigaction(SIGXFSZ, &ignore, &found_file_size_action);
+}
+
 void add_to_table(int argc, char** argv)
 {
     if (argc < 4)
@@ -85,6 +118,7 @@ int main(int argc, char** argv)
     (void)atexit(close_standard_output);
     if (argc < 2)
         fail_with_usage(nullptr);
+    ignore_file_size_limit();
 
     // Held from the reading of the list file until it is written, so concurrent runs take turns.
     // Without the lock the run still goes on: the file operations report what is wrong.
@@ -101,7 +135,7 @@ int main(int argc, char** argv)
 
     if (!read_pacman_conf())
         fail_with("Could not read %s.\n", pacman_conf_path);
-    if (!include_found && !append_include_block())
+    if (!include_found && !run_uninterrupted(append_include_block))
         fail_with("Could not write %s.\n", pacman_conf_path);
 
     std::string_view command = argv[1];
@@ -118,12 +152,13 @@ int main(int argc, char** argv)
     else
         fail_with_usage(argv[1]);
 
-    if (!write_repository_file())
+    if (!run_uninterrupted(write_repository_file))
         fail_with("Could not write %s.\n", list_file_path);
     unlock_list_file();
 
     // The refresh writes to the same standard output; what is buffered here must come first. A
     // failure stays in the stream's error indicator, which is examined at exit.
     fflush(stdout);
+    (void)sigaction(SIGXFSZ, &found_file_size_action, nullptr);
     exit(refresh_exit_status(refresh_databases()));
 }

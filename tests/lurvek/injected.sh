@@ -65,6 +65,23 @@ fault_row "pacman.conf: write, EIO"       missing write:error=EIO:when=1        
 fault_row "list file: read, EIO"          kept    read:error=EIO:when=1@$list_file           "$list_read_failed" add c file:///srv/c
 fault_row "pacman.conf: read, EIO"        missing read:error=EIO:when=1@$conf_file           "$conf_read_failed" list
 
+# A termination signal that arrives at the rename waits until the rewrite is over: the run then
+# ends by that signal, with the new list in place, no hidden file left and no refresh.
+for signal in TERM INT HUP; do
+    label="SIG$signal at the rename"
+    put_list "$a"
+    put_conf "$conf_with_include"
+    rm -f "$refresh_log"
+    strace -o /dev/null -e inject=rename,renameat,renameat2:signal=$signal:when=1 \
+        "$lurvek" add c file:///srv/c >"$work/out" 2>"$work/err"
+    status=$?
+    check_status "$label" $((128 + $(kill -l $signal))) "$status"
+    load_file list "$list_file"
+    check "$label" "list file" "$a$(blocks c file:///srv/c Optional)"$'\n\n' "$list"
+    check "$label" "names in /etc/pacman.d" "lurvek.conf" "$(names_in_pacman_d)"
+    check "$label" "refresh ran" "" "$([ -e "$refresh_log" ] && echo yes)"
+done
+
 # A local user (uid 65534) takes every flock and fcntl lock it can get on the files and directories
 # under /etc and /etc/pacman.d; root's runs must still finish at once.
 hostile_locks() {

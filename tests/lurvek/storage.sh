@@ -118,6 +118,16 @@ conf_fault_row "pacman.conf: full, part of a block fits" full     4056
 conf_fault_row "pacman.conf: full, last page full"      full      4096
 conf_fault_row "pacman.conf: room to spare"             writable  4056
 
+# A file-size limit of 4096 bytes that runs out part way through a write: in the include block
+# after 4056 bytes of pacman.conf, or in the new list file of 100 records (about 5 KiB).
+put_list "$a"
+head -c 4045 </dev/zero | tr '\0' '#' >"$conf_file"
+printf '\n[options]\n' >>"$conf_file"
+LURVEK_WRAPPER="prlimit --fsize=4096" expect_untouched "file-size limit: pacman.conf" "$write_conf_failed" list
+put_conf "$conf_with_include"
+put_list "$(for ((i = 1; i <= 100; i++)); do blocks "r$i" "file:///srv/r$i" Optional; echo; done)"
+LURVEK_WRAPPER="prlimit --fsize=4096" expect_untouched "file-size limit: list file" "$write_list_failed" add c file:///srv/c
+
 # Modes and owners: label, umask, mode and owner of the list file before ("-": none), mode and
 # owner after, then the command words. A new file is readable by everyone whatever the
 # umask; a replaced one keeps what it had.
