@@ -36,8 +36,14 @@ enum class list_reading {
 // "Server = ...", "SigLevel = ...", an empty line) to stream. Returns false when a write failed.
 [[nodiscard]] bool write_repository_records(FILE* stream);
 
-// Replaces the list file with the table's records through a temporary file in the same directory,
-// renamed over it once flushed to disk; the new file keeps the mode and owner of the old one (0644
-// and the caller's when there was none). Returns false, leaving the old file as it was and no
-// temporary file behind, when any step fails, the flush of the directory after the rename included.
+// Replaces the list file with the table's records through a hidden temporary file, renamed over it
+// once flushed to disk. A symbolic link is followed to the file it names, which is replaced in its
+// own directory, while the link stays; a hard link keeps the old list. The new file keeps the mode
+// and owner of the old one. Returns false, leaving the old file as it was, when any step fails, the
+// flush of the directory after the rename included; temporary files are removed then too, unless
+// their removal fails as well.
 [[nodiscard]] bool write_repository_file();
+
+// Removes the regular files with the hidden names that a rewrite uses, left behind by runs that
+// were killed or could not remove them. Only a run that holds the lock may call it.
+void remove_leftover_files();

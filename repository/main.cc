@@ -122,7 +122,8 @@ int main(int argc, char** argv)
 
     // Held from the reading of the list file until it is written, so concurrent runs take turns.
     // Without the lock the run still goes on: the file operations report what is wrong.
-    (void)lock_list_file();
+    if (lock_list_file())
+        remove_leftover_files();
 
     switch (read_list_file()) {
     case list_reading::read:

@@ -14,7 +14,8 @@ export ASAN_OPTIONS=detect_leaks=0
 a=$(blocks a file:///srv/a Optional b file:///srv/b Optional)$'\n\n'
 
 # Run lurvek under strace with the fault INJECTION (for example "write:error=ENOSPC:when=1", or
-# "read:error=EIO:when=1@/etc/pacman.conf" for the calls on that file alone) and
+# "read:error=EIO:when=1@/etc/pacman.conf" for the calls on that file alone; several are separated
+# by blanks) and
 # check that it printed MESSAGE, exited 1, changed neither file nor the names in /etc/pacman.d
 # and ran no refresh: label, include entry present ("kept") or not ("missing"), injection, message,
 # then the command words.
@@ -28,9 +29,12 @@ fault_row() {
     load_file conf_before "$conf_file"
     names_before=$(names_in_pacman_d)
     rm -f "$refresh_log"
-    local on_path=()
-    [[ $injection == *@* ]] && on_path=(-P "${injection#*@}")
-    strace -o /dev/null "${on_path[@]}" -e inject="${injection%@*}" "$lurvek" "$@" >"$work/out" 2>"$work/err"
+    local options=() one
+    for one in $injection; do
+        [[ $one == *@* ]] && options+=(-P "${one#*@}")
+        options+=(-e "inject=${one%@*}")
+    done
+    strace -o /dev/null "${options[@]}" "$lurvek" "$@" >"$work/out" 2>"$work/err"
     check_status "$label" 1 $?
     local out
     load_file out "$work/out"
@@ -57,6 +61,8 @@ fault_row "list file: fsync on remove"    kept    fsync,fdatasync:error=EIO:when
 fault_row "list file: rename, EIO"        kept    rename,renameat,renameat2:error=EIO        "$list_failed" add c file:///srv/c
 # The second flush is the directory's, after the rename: the old file must come back.
 fault_row "directory: fsync after rename" kept    fsync,fdatasync:error=EIO:when=2           "$list_failed" add c file:///srv/c
+# Without the hidden link to the old file there is no going back, so there must be no rename.
+fault_row "no link, then no directory flush" kept "link,linkat:error=EPERM fsync,fdatasync:error=EIO:when=2" "$list_failed" add c file:///srv/c
 fault_row "list file: rename, EXDEV"      kept    rename,renameat,renameat2:error=EXDEV      "$list_failed" remove a
 fault_row "list file: fchmod, EPERM"      kept    fchmod,chmod,fchmodat:error=EPERM          "$list_failed" add c file:///srv/c
 fault_row "pacman.conf: write, ENOSPC"    missing write:error=ENOSPC:when=1                  "$conf_failed" add c file:///srv/c

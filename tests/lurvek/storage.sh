@@ -79,6 +79,55 @@ mount -o remount,bind,ro /etc/pacman.d
 expect_untouched "read-only directory, no list file" $'Could not read /etc/pacman.d/lurvek.conf.\n' list
 umount /etc/pacman.d
 
+# A list file that is a symbolic link: label, where the link points, then "follows" when the change
+# must go through to /etc/lists/real.conf, or the message of the refusal.
+link_row() {
+    local label="link: $1"
+    put_conf "$conf_with_include"
+    rm -rf /etc/lists "$list_file"
+    mkdir /etc/lists
+    printf '%s' "$a" >/etc/lists/real.conf
+    ln -s "$2" "$list_file"
+    if [ "$3" == follows ]; then
+        run_lurvek add c file:///srv/c
+        check_status "$label" 0 "$status"
+        check "$label" refreshes 1 "$refreshes"
+        load_file list /etc/lists/real.conf
+        check "$label" "target" "$a_b_c" "$list"
+    else
+        expect_untouched "$label" "$3" add c file:///srv/c
+        load_file list /etc/lists/real.conf
+        check "$label" "target" "$a" "$list"
+    fi
+    check "$label" "the link" "$2" "$(readlink "$list_file")"
+    check "$label" "names in /etc/lists" "real.conf" "$(ls -A /etc/lists)"
+    rm -rf /etc/lists "$list_file"
+}
+link_row "absolute"             /etc/lists/real.conf follows
+link_row "relative"             ../lists/real.conf   follows
+link_row "dangling"             /etc/lists/absent    $'Could not read /etc/pacman.d/lurvek.conf.\n'
+link_row "to itself"            lurvek.conf          $'Could not read /etc/pacman.d/lurvek.conf.\n'
+
+# Files that killed runs left behind: a run that holds the lock removes the regular files that have
+# the hidden names of a rewrite, and nothing else.
+put_conf "$conf_with_include"
+put_list "$a"
+kept_names=(.lurvek.conf.AbC12 .lurvek.conf.AbC1234 .lurvek.conf.AbC-12 .lurvek.conf.AbC123.bak
+    .other.conf.AbC123 lurvek.conf.AbC123 .lurvek.conf.Dir123 .lurvek.conf.Lnk123)
+for name in .lurvek.conf.AbC123 .lurvek.conf.AbC123.old .lurvek.conf.xyz789.old "${kept_names[@]}"; do
+    : >"/etc/pacman.d/$name"
+done
+rm /etc/pacman.d/.lurvek.conf.Dir123 /etc/pacman.d/.lurvek.conf.Lnk123
+mkdir /etc/pacman.d/.lurvek.conf.Dir123
+ln -s lurvek.conf /etc/pacman.d/.lurvek.conf.Lnk123
+run_lurvek list
+check_status "leftovers" 0 "$status"
+check "leftovers" "names in /etc/pacman.d" "$(printf '%s\n' "${kept_names[@]}" lurvek.conf | sort)" \
+    "$(names_in_pacman_d | sort)"
+load_file list "$list_file"
+check "leftovers" "list file" "$a" "$list"
+rm -rf "${kept_names[@]/#//etc/pacman.d/}"
+
 # A list file that is a directory can be opened but not read.
 put_conf "$conf_with_include"
 rm -f "$list_file"
