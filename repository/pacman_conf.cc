@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <glob.h>
 #include <ini.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,6 +36,31 @@ bool write_whole(int fd, const char* text, size_t length)
     return true;
 }
 
+// Whether the file at path is the list file itself, compared as files: through links, and whatever
+// the spelling of either path.
+bool is_list_file(const char* path)
+{
+    struct stat file;
+    struct stat list_file;
+    return stat(path, &file) == 0 && stat(list_file_path, &list_file) == 0 && file.st_dev == list_file.st_dev
+        && file.st_ino == list_file.st_ino;
+}
+
+// Whether one of the files that an Include value names, expanded as the package manager expands it,
+// is the list file.
+bool names_list_file(const char* value)
+{
+    glob_t found;
+    // GLOB_NOCHECK gives back a value that matches nothing as it is, as the package manager reads it.
+    if (glob(value, GLOB_NOCHECK, nullptr, &found) != 0)
+        return false;
+    bool names = false;
+    for (size_t i = 0; i < found.gl_pathc && !names; i++)
+        names = is_list_file(found.gl_pathv[i]);
+    globfree(&found);
+    return names;
+}
+
 } // namespace
 
 int check_include(void*, const char*, const char* name, const char* value)
@@ -44,9 +70,10 @@ int check_include(void*, const char*, const char* name, const char* value)
     if (strcmp(name, "Include") != 0)
         return 1;
     // The package manager expands an Include value as a file name pattern, so a pattern that
-    // matches the list file includes it as surely as the path itself.
-    include_found
-        = strcasecmp(value, list_file_path) == 0 || fnmatch(value, list_file_path, FNM_PATHNAME) == 0;
+    // matches the list file includes it as surely as the path itself, and so does any other
+    // spelling of its path ("/./", "//", a link to its directory).
+    include_found = strcasecmp(value, list_file_path) == 0 || fnmatch(value, list_file_path, FNM_PATHNAME) == 0
+        || names_list_file(value);
     return 1;
 }
 

@@ -10,8 +10,9 @@ extern const char* pacman_conf_path;
 extern bool include_found;
 
 // INI handler for the configuration: sets include_found when the key is "Include" (exact case) and
-// the value is the list file's path ignoring case, or a pattern that matches that path the way the
-// package manager expands it. Always returns 1.
+// the value is the list file's path ignoring case, a pattern that matches that path, or a value whose
+// expansion, as the package manager expands it, names the list file as a file (device and inode).
+// Always returns 1.
 int check_include(void* user, const char* section, const char* name, const char* value);
 
 // Reads the configuration with check_include. Returns false when it cannot be opened or a read

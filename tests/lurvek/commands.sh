@@ -132,6 +132,14 @@ hook_row "indented path under Include"        $'[x]\nInclude = /etc/pacman.d/mir
 hook_row "glob *.conf"                        $'[options]\nInclude = /etc/pacman.d/*.conf\n' kept
 hook_row "glob * in the directory"            $'[options]\nInclude = /etc/pacman.d/*\n' kept
 hook_row "glob with ? and a class"            $'[options]\nInclude = /etc/pacman.d/lurvek.co[a-z]?\n' kept
+# Other spellings of the path count when they name the list file itself.
+ln -s /etc/pacman.d /etc/pacman.d.link
+hook_row "path with /./"                      $'[options]\nInclude = /etc/pacman.d/./lurvek.conf\n' kept
+hook_row "path with //"                       $'[options]\nInclude = /etc//pacman.d/lurvek.conf\n' kept
+hook_row "path through a linked directory"    $'[options]\nInclude = /etc/pacman.d.link/lurvek.conf\n' kept
+hook_row "pattern through a linked directory" $'[options]\nInclude = /etc/pacman.d.link/*.conf\n' kept
+hook_row "another file in the directory"      $'[options]\nInclude = /etc/pacman.d/./mirrorlist\n' added
+rm /etc/pacman.d.link
 hook_row "key in lower case"                  $'[options]\ninclude = '$path$'\n' added
 hook_row "entry commented out with #"         $'[options]\n#Include = '$path$'\n' added
 hook_row "entry commented out with ;"         $'[options]\n; Include = '$path$'\n' added
