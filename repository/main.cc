@@ -98,6 +98,17 @@ void add_to_table(int argc, char** argv)
         fail_with("Invalid repository name %s.\n", argv[2]);
     if (!is_valid_repository_url(argv[3]))
         fail_with("Invalid repository URL %s.\n", argv[3]);
+    // The package manager keeps the first definition of a name and refuses every later one.
+    const char* file;
+    switch (find_repository_definition(argv[2], &file)) {
+    case 0:
+        break;
+    case 1:
+        printf("Repository %s is already defined in %s.\n", argv[2], file);
+        exit(1);
+    default:
+        fail_with("Could not read %s.\n", file);
+    }
     if (!add_repository(argv[2], argv[3], "Optional"))
         fail_with("Too many repositories in %s.\n", list_file_path);
 }

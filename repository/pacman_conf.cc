@@ -61,6 +61,69 @@ bool names_list_file(const char* value)
     return names;
 }
 
+// The package manager follows at most this many nested Include entries.
+constexpr int deepest_include = 10;
+
+// The file that find_repository_definition names.
+char reported_file[PATH_MAX];
+
+// One file being searched for a section: the name sought, the file and how deep it is included.
+struct definition_search {
+    const char* name;
+    const char* path;
+    int depth;
+    int result; // as find_repository_definition returns it
+};
+
+int search_file(const char* path, const char* name, int depth);
+
+// Searches the files that an Include value names, the list file excepted.
+void search_included_files(definition_search& search, const char* value)
+{
+    glob_t found;
+    if (glob(value, GLOB_NOCHECK, nullptr, &found) != 0)
+        return;
+    for (size_t i = 0; i < found.gl_pathc && search.result == 0; i++) {
+        if (!is_list_file(found.gl_pathv[i]))
+            search.result = search_file(found.gl_pathv[i], search.name, search.depth + 1);
+    }
+    globfree(&found);
+}
+
+// INI handler of the search: notes a section of the name sought, and follows Include entries.
+int look_for_definition(void* user, const char* section, const char* name, const char* value)
+{
+    definition_search& search = *static_cast<definition_search*>(user);
+    if (search.result != 0)
+        return 1;
+    // The package manager compares repository names byte for byte.
+    if (strcmp(section, search.name) == 0) {
+        snprintf(reported_file, sizeof reported_file, "%s", search.path);
+        search.result = 1;
+    } else if (strcmp(name, "Include") == 0 && search.depth < deepest_include) {
+        search_included_files(search, value);
+    }
+    return 1;
+}
+
+// Searches one file; an included file that cannot be opened is passed over, as it defines nothing.
+int search_file(const char* path, const char* name, int depth)
+{
+    FILE* stream = fopen(path, "re");
+    if (stream == nullptr) {
+        snprintf(reported_file, sizeof reported_file, "%s", path);
+        return depth == 0 ? -1 : 0;
+    }
+    definition_search search = { name, path, depth, 0 };
+    (void)ini_parse_file(stream, look_for_definition, &search);
+    if (ferror(stream) != 0) {
+        snprintf(reported_file, sizeof reported_file, "%s", path);
+        search.result = -1;
+    }
+    fclose(stream);
+    return search.result;
+}
+
 } // namespace
 
 int check_include(void*, const char*, const char* name, const char* value)
@@ -87,6 +150,12 @@ bool read_pacman_conf()
     bool failed = ferror(stream) != 0;
     fclose(stream);
     return !failed;
+}
+
+int find_repository_definition(const char* name, const char** file)
+{
+    *file = reported_file;
+    return search_file(pacman_conf_path, name, 0);
 }
 
 bool append_include_block()

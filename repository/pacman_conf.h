@@ -1,4 +1,5 @@
-// The package manager's configuration, /etc/pacman.conf: the entry that includes the list file.
+// The package manager's configuration, /etc/pacman.conf: the entry that includes the list file, and
+// the repositories it defines itself.
 #pragma once
 
 // Process-wide: the package manager's configuration, "/etc/pacman.conf". Only the tests point it
@@ -23,3 +24,10 @@ int check_include(void* user, const char* section, const char* name, const char*
 // path to the configuration, whole or not at all. Returns false, with the file cut back to its old
 // length, when it cannot be written whole.
 [[nodiscard]] bool append_include_block();
+
+// Looks for a section called name (byte for byte) in the configuration and the files it includes
+// through Include entries, nested as deep as the package manager follows them, the list file
+// excepted. Returns 1 when a file defines it, 0 when none does and -1 when one cannot be read (an
+// included file that cannot be opened is passed over); for 1 and -1, *file is that file's path,
+// valid until the next call.
+[[nodiscard]] int find_repository_definition(const char* name, const char** file);
