@@ -162,24 +162,21 @@ TEST(list_file, keeps_mode_and_owner)
 {
     struct {
         const char* label;
-        bool exists;
-        mode_t mode; // of the file before, if it exists
+        mode_t mode; // of the file before
         mode_t umask;
         mode_t expected; // mode afterwards
     } const cases[] = {
-        { "private file stays private", true, 0600, 022, 0600 },
-        { "group-writable file stays so", true, 0664, 077, 0664 },
+        { "private file stays private", 0600, 022, 0600 },
+        { "group-writable file stays so", 0664, 077, 0664 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         scratch_directory scratch;
-        if (c.exists) {
-            write_file(scratch.file, "");
-            ASSERT_EQ(0, chmod(scratch.file.c_str(), c.mode));
-            // Owned by someone else, as far as root can arrange it.
-            if (geteuid() == 0) {
-                ASSERT_EQ(0, chown(scratch.file.c_str(), 65534, 65534));
-            }
+        write_file(scratch.file, "");
+        ASSERT_EQ(0, chmod(scratch.file.c_str(), c.mode));
+        // Owned by someone else, as far as root can arrange it.
+        if (geteuid() == 0) {
+            ASSERT_EQ(0, chown(scratch.file.c_str(), 65534, 65534));
         }
         struct stat before = {};
         stat(scratch.file.c_str(), &before);
@@ -192,10 +189,8 @@ TEST(list_file, keeps_mode_and_owner)
         struct stat after;
         ASSERT_EQ(0, stat(scratch.file.c_str(), &after));
         EXPECT_EQ(c.expected, after.st_mode & 07777);
-        if (c.exists) {
-            EXPECT_EQ(before.st_uid, after.st_uid);
-            EXPECT_EQ(before.st_gid, after.st_gid);
-        }
+        EXPECT_EQ(before.st_uid, after.st_uid);
+        EXPECT_EQ(before.st_gid, after.st_gid);
     }
 }
 
