@@ -28,8 +28,8 @@ struct rewrite_paths {
     char temporary[PATH_MAX]; // a mkstemp template for the new file
 };
 
-// Fills paths for the list file as it is now. The hidden temporary name matches no pattern such as
-// "*.conf" that an Include might hold.
+// Fills paths for the list file as the file system has it. The hidden temporary name matches no
+// pattern such as "*.conf" that an Include might hold.
 bool compose_paths(rewrite_paths& paths)
 {
     if (realpath(list_file_path, paths.target) == nullptr)

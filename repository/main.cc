@@ -59,8 +59,8 @@ void close_standard_output()
 }
 
 // The asynchronous signals whose default action ends the process.
-constexpr int termination_signals[] = { SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2,
-    SIGXCPU, SIGVTALRM, SIGPROF, SIGPOLL };
+constexpr int termination_signals[]
+    = { SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2, SIGXCPU, SIGVTALRM, SIGPROF, SIGPOLL };
 
 // Runs step with the termination signals held back, so that one arriving meanwhile takes effect only
 // once the step has finished or undone what it began. Returns what step returned.

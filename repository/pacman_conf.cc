@@ -135,8 +135,8 @@ int check_include(void*, const char*, const char* name, const char* value)
     // The package manager expands an Include value as a file name pattern, so a pattern that
     // matches the list file includes it as surely as the path itself, and so does any other
     // spelling of its path ("/./", "//", a link to its directory).
-    include_found = strcasecmp(value, list_file_path) == 0 || fnmatch(value, list_file_path, FNM_PATHNAME) == 0
-        || names_list_file(value);
+    include_found = strcasecmp(value, list_file_path) == 0
+        || fnmatch(value, list_file_path, FNM_PATHNAME) == 0 || names_list_file(value);
     return 1;
 }
 
