@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <ini.h>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,27 +20,70 @@ namespace {
 
 constexpr mode_t new_file_mode = 0644;
 
-// Fills directory with the directory part of list_file_path and temporary with a mkstemp template
-// for a hidden file beside the list file, which no pattern such as "*.conf" matches.
-bool compose_paths(char (&directory)[PATH_MAX], char (&temporary)[PATH_MAX])
+// The places of one rewrite, all in the directory of the file that the list file's path names
+// once every symbolic link is followed: that file is the one replaced, and the links stay.
+struct rewrite_paths {
+    char target[PATH_MAX]; // the list file itself
+    char directory[PATH_MAX]; // its directory
+    char temporary[PATH_MAX]; // a mkstemp template for the new file
+};
+
+// Fills paths for the list file as the file system has it. The hidden temporary name matches no
+// pattern such as "*.conf" that an Include might hold.
+bool compose_paths(rewrite_paths& paths)
 {
-    if (!copy_list_directory(directory, sizeof directory))
+    if (realpath(list_file_path, paths.target) == nullptr)
         return false;
-    const char* slash = strrchr(list_file_path, '/');
-    const char* base = slash == nullptr ? list_file_path : slash + 1;
-    int length = snprintf(temporary, sizeof temporary, "%s/.%s.XXXXXX", directory, base);
-    return length >= 0 && size_t(length) < sizeof temporary;
+    // realpath gives an absolute path, so there is a slash.
+    const char* slash = strrchr(paths.target, '/');
+    int directory_length = slash == paths.target ? 1 : int(slash - paths.target);
+    snprintf(paths.directory, sizeof paths.directory, "%.*s", directory_length, paths.target);
+    int length
+        = snprintf(paths.temporary, sizeof paths.temporary, "%s/.%s.XXXXXX", paths.directory, slash + 1);
+    return length >= 0 && size_t(length) < sizeof paths.temporary;
 }
 
-// Gives the file behind fd the mode and owner of the list file it is to replace, or the mode of a
-// new list file when there is none yet.
-bool copy_mode_and_owner(int fd)
+// A character that mkstemp puts in place of an X.
+constexpr bool is_mkstemp_character(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// Whether name is one of the hidden names that a rewrite of the file called base gives its new file
+// (".BASE." and six characters from mkstemp) or the old one (the same and ".old").
+constexpr bool is_rewrite_name(std::string_view name, std::string_view base)
+{
+    if (!name.starts_with('.') || !name.substr(1).starts_with(base))
+        return false;
+    name.remove_prefix(1 + base.size());
+    if (!name.starts_with('.'))
+        return false;
+    name.remove_prefix(1);
+    if (name.ends_with(".old"))
+        name.remove_suffix(4);
+    if (name.size() != 6)
+        return false;
+    for (char c : name) {
+        if (!is_mkstemp_character(c))
+            return false;
+    }
+    return true;
+}
+static_assert(is_rewrite_name(".lurvek.conf.aZ09xY", "lurvek.conf"));
+static_assert(is_rewrite_name(".lurvek.conf.aZ09xY.old", "lurvek.conf"));
+static_assert(!is_rewrite_name(".lurvek.conf.aZ09x", "lurvek.conf"));
+static_assert(!is_rewrite_name(".lurvek.conf.aZ09xYz", "lurvek.conf"));
+static_assert(!is_rewrite_name(".lurvek.conf.aZ-9xY", "lurvek.conf"));
+static_assert(!is_rewrite_name(".lurvek.conf.aZ09xY.bak", "lurvek.conf"));
+static_assert(!is_rewrite_name(".lurvek.confXaZ09xY", "lurvek.conf"));
+static_assert(!is_rewrite_name(".other.conf.aZ09xY", "lurvek.conf"));
+
+// Gives the file behind fd the mode and owner of the list file at target.
+bool copy_mode_and_owner(int fd, const char* target)
 {
     struct stat old_file;
-    if (stat(list_file_path, &old_file) != 0)
-        return errno == ENOENT && fchmod(fd, new_file_mode) == 0;
     struct stat new_file;
-    if (fstat(fd, &new_file) != 0)
+    if (stat(target, &old_file) != 0 || fstat(fd, &new_file) != 0)
         return false;
     // The owner goes first: changing it clears the set-id bits that fchmod restores.
     if ((new_file.st_uid != old_file.st_uid || new_file.st_gid != old_file.st_gid)
@@ -48,14 +93,14 @@ bool copy_mode_and_owner(int fd)
 }
 
 // Writes the records to the temporary file behind fd and makes them durable; closes fd either way.
-bool fill_temporary_file(int fd)
+bool fill_temporary_file(int fd, const char* target)
 {
     FILE* stream = fdopen(fd, "w");
     if (stream == nullptr) {
         close(fd);
         return false;
     }
-    bool written = copy_mode_and_owner(fd) && write_repository_records(stream) && fflush(stream) == 0
+    bool written = copy_mode_and_owner(fd, target) && write_repository_records(stream) && fflush(stream) == 0
         && fsync(fd) == 0;
     return fclose(stream) == 0 && written;
 }
@@ -79,6 +124,39 @@ bool copy_list_directory(char* directory, size_t size)
     std::string_view part = slash == std::string_view::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     int length = snprintf(directory, size, "%.*s", int(part.size()), part.data());
     return length >= 0 && size_t(length) < size;
+}
+
+int collect_repository(void*, const char* section, const char* name, const char* value)
+{
+    repository_record& slot = slot_being_filled();
+    if (strcmp(name, "Server") == 0)
+        store_copy(slot.server, value);
+    else if (strcmp(name, "SigLevel") == 0)
+        store_copy(slot.sig_level, value);
+    else
+        return 0;
+    if (slot.server != nullptr && slot.sig_level != nullptr)
+        complete_slot(section);
+    return 1;
+}
+
+list_reading read_list_file()
+{
+    create_list_file();
+    FILE* stream = fopen(list_file_path, "re");
+    if (stream == nullptr)
+        return list_reading::unreadable;
+    // The reader stops at the first failed read as at the end of the file; only the stream knows
+    // which it was. Nothing was written, so closing cannot lose anything.
+    (void)ini_parse_file(stream, collect_repository, nullptr);
+    bool failed = ferror(stream) != 0;
+    fclose(stream);
+    if (failed)
+        return list_reading::unreadable;
+    // Keeping only part of the list would drop the rest at the next rewrite.
+    if (record_count > max_repositories)
+        return list_reading::too_many;
+    return list_reading::read;
 }
 
 void create_list_file()
@@ -111,32 +189,53 @@ bool write_repository_records(FILE* stream)
 
 bool write_repository_file()
 {
-    char directory[PATH_MAX];
-    char temporary[PATH_MAX];
-    char previous[PATH_MAX];
-    if (!compose_paths(directory, temporary))
+    rewrite_paths paths;
+    if (!compose_paths(paths))
         return false;
-    int fd = mkostemp(temporary, O_CLOEXEC);
+    int fd = mkostemp(paths.temporary, O_CLOEXEC);
     if (fd < 0)
         return false;
     // The old file keeps a second, hidden name until the new one is known to be in place, so that a
-    // failure of the last step can still put it back. Without an old file there is nothing to keep.
-    int length = snprintf(previous, sizeof previous, "%s.old", temporary);
-    bool kept = length >= 0 && size_t(length) < sizeof previous && link(list_file_path, previous) == 0;
-    // Should an unlink below fail, the hidden names keep the leftovers out of every pattern.
-    if (!fill_temporary_file(fd) || rename(temporary, list_file_path) != 0) {
-        unlink(temporary);
-        if (kept)
-            unlink(previous);
+    // failure of the last step can still put it back. Without that name there is no going back, so
+    // there is no rename either.
+    char previous[PATH_MAX];
+    int length = snprintf(previous, sizeof previous, "%s.old", paths.temporary);
+    if (length < 0 || size_t(length) >= sizeof previous || link(paths.target, previous) != 0) {
+        close(fd);
+        unlink(paths.temporary);
         return false;
     }
-    if (!sync_directory(directory)) {
-        // The run reports a failure, so the list must be the one it found.
-        if (kept && rename(previous, list_file_path) != 0)
-            unlink(previous);
-        return false;
-    }
-    if (kept)
+    // Should an unlink below fail, the next run that holds the lock removes what is left.
+    if (!fill_temporary_file(fd, paths.target) || rename(paths.temporary, paths.target) != 0) {
+        unlink(paths.temporary);
         unlink(previous);
+        return false;
+    }
+    // A run that reports a failure must leave the list it found. Should the old file not go back, the
+    // new one is what everyone reads, and the run goes on as one that succeeded.
+    if (!sync_directory(paths.directory) && rename(previous, paths.target) == 0)
+        return false;
+    unlink(previous);
     return true;
+}
+
+void remove_leftover_files()
+{
+    rewrite_paths paths;
+    if (!compose_paths(paths))
+        return;
+    DIR* directory = opendir(paths.directory);
+    if (directory == nullptr)
+        return;
+    std::string_view base = strrchr(paths.target, '/') + 1;
+    while (const dirent* entry = readdir(directory)) {
+        if (!is_rewrite_name(entry->d_name, base))
+            continue;
+        struct stat status;
+        // What cannot be removed stays for a later run; only lurvek's own kind of file goes.
+        if (fstatat(dirfd(directory), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0
+            && S_ISREG(status.st_mode))
+            (void)unlinkat(dirfd(directory), entry->d_name, 0);
+    }
+    closedir(directory);
 }

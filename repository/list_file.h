@@ -1,4 +1,5 @@
-// The list file on disk: its creation and its atomic replacement from the table.
+// The list file on disk: its creation, its reading into the table and its atomic replacement from
+// the table.
 #pragma once
 
 #include <cstddef>
@@ -16,12 +17,33 @@ extern const char* list_file_path;
 // left to the reading that follows, which reports them.
 void create_list_file();
 
+// INI handler for the list file: takes "Server" and "SigLevel" (exact case) into the slot being
+// filled and completes the slot, named after the current section, once it holds both. Returns 1 when
+// it took the key, 0 otherwise.
+int collect_repository(void* user, const char* section, const char* name, const char* value);
+
+// What read_list_file found.
+enum class list_reading {
+    read, // the table holds every record of the file
+    unreadable, // the file cannot be opened, or a read failed part way
+    too_many, // the file holds more records than the table
+};
+
+// Creates the list file when there is none, then reads it into the table, which must be empty.
+[[nodiscard]] list_reading read_list_file();
+
 // Writes every record of the table that is not removed as a four-line block ("[name]",
 // "Server = ...", "SigLevel = ...", an empty line) to stream. Returns false when a write failed.
 [[nodiscard]] bool write_repository_records(FILE* stream);
 
-// Replaces the list file with the table's records through a temporary file in the same directory,
-// renamed over it once flushed to disk; the new file keeps the mode and owner of the old one (0644
-// and the caller's when there was none). Returns false, leaving the old file as it was and no
-// temporary file behind, when any step fails, the flush of the directory after the rename included.
+// Replaces the list file with the table's records through a hidden temporary file, renamed over it
+// once flushed to disk. A symbolic link is followed to the file it names, which is replaced in its
+// own directory, while the link stays; a hard link keeps the old list. The new file keeps the mode
+// and owner of the old one. Returns false, leaving the old file as it was, when any step fails, the
+// flush of the directory after the rename included; temporary files are removed then too, unless
+// their removal fails as well.
 [[nodiscard]] bool write_repository_file();
+
+// Removes the regular files with the hidden names that a rewrite uses, left behind by runs that
+// were killed or could not remove them. Only a run that holds the lock may call it.
+void remove_leftover_files();

@@ -55,6 +55,73 @@ std::string list_directory(const char* directory)
     return names;
 }
 
+struct read_case {
+    const char* label;
+    const char* text; // contents of the list file
+    int records; // complete records afterwards
+    const char* records_read; // as describe_table gives them
+};
+constexpr read_case read_cases[] = {
+    { "empty file", "", 0, "" },
+    { "one section", "[a]\nServer = u\nSigLevel = Optional\n", 1, "a|u|Optional" },
+    { "level before server", "[a]\nSigLevel = Never\nServer = u\n", 1, "a|u|Never" },
+    { "blanks around the equals sign", "[a]\n  Server=u\nSigLevel   =  L  \n", 1, "a|u|L" },
+    { "colon instead of equals sign", "[a]\nServer: u=v\nSigLevel: L\n", 1, "a|u=v|L" },
+    { "key names are case-sensitive", "[a]\nserver = u\nSigLevel = Never\n", 0, "" },
+    { "other keys are ignored", "[a]\nInclude = x\nServer = u\nUsage = All\nSigLevel = L\n", 1, "a|u|L" },
+    { "keys before any section", "Server = u\nSigLevel = Never\n", 1, "|u|Never" },
+    { "two sections", "[a]\nServer = u\nSigLevel = L\n[b]\nServer = v\nSigLevel = M\n", 2, "a|u|L;b|v|M" },
+    { "a section read twice", "[a]\nServer = u\nSigLevel = L\nServer = v\nSigLevel = M\n", 2, "a|u|L;a|v|M" },
+    { "last of several servers", "[a]\nServer = u\nServer = v\nSigLevel = L\n", 1, "a|v|L" },
+    { "server only, then a full section", "[a]\nServer = x\n[b]\nServer = y\nSigLevel = z\n", 1, "b|y|z" },
+    { "level only, then server first", "[a]\nSigLevel = x\n[b]\nServer = y\nSigLevel = z\n", 1, "b|y|x" },
+    { "incomplete last section", "[a]\nServer = u\nSigLevel = L\n[b]\nServer = v\n", 1, "a|u|L" },
+    { "semicolon comment after a blank", "[a]\nServer = u\nSigLevel = Never ;c\n", 1, "a|u|Never" },
+    { "semicolon without a blank", "[a]\nServer = u;v\nSigLevel = L\n", 1, "a|u;v|L" },
+    { "hash inside a value", "[a]\nServer = u\nSigLevel = Never #c\n", 1, "a|u|Never #c" },
+    { "comment lines between keys", "[a]\n; one\nServer = u\n\n  # two\nSigLevel = L\n", 1, "a|u|L" },
+    { "commented-out key", "[a]\n#Server = x\nServer = u\n;SigLevel = x\nSigLevel = L\n", 1, "a|u|L" },
+    { "indented line continues the server", "[a]\nServer = u\n  v\nSigLevel = L\n", 1, "a|v|L" },
+    { "indented server replaces the level", "[a]\nSigLevel = L\n  Server = u\n", 0, "" },
+    { "indented section line is a value", "[a]\nServer = u\n [b]\nSigLevel = L\n", 1, "a|[b]|L" },
+    { "indented key first in its section", "[a]\n  Server = u\nSigLevel = L\n", 1, "a|u|L" },
+    { "indented key after an indented key", "[a]\n  Server = u\n  SigLevel = L\n", 0, "" },
+    { "byte-order mark", "\xEF\xBB\xBF[a]\nServer = u\nSigLevel = L\n", 1, "a|u|L" },
+    { "carriage returns", "[a]\r\nServer = u\r\nSigLevel = L\r\n", 1, "a|u|L" },
+};
+
+TEST(list_file, reads_records)
+{
+    for (const read_case& c : read_cases) {
+        SCOPED_TRACE(c.label);
+        read_text(c.text);
+        EXPECT_EQ(c.records, record_count);
+        EXPECT_EQ(c.records_read, describe_table());
+    }
+}
+
+TEST(list_file, counts_records_beyond_the_table)
+{
+    struct {
+        const char* label;
+        int records;
+        const char* tail; // text after the numbered records
+        int expected_count;
+    } const cases[] = {
+        { "a full table", 1024, "", 1024 },
+        { "a full table and a lone server", 1024, "[x]\nServer = u\n", 1024 },
+        { "one record too many", 1025, "", 1025 },
+        { "one record too many and a lone server", 1025, "[x]\nServer = u\n", 1025 },
+        { "many records too many", 1100, "", 1100 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        read_text((numbered_records(c.records) + c.tail).c_str());
+        EXPECT_EQ(c.expected_count, record_count);
+        EXPECT_STREQ("r1024", repository_table[max_repositories - 1].name);
+    }
+}
+
 TEST(list_file, writes_exact_bytes)
 {
     struct {
@@ -95,26 +162,21 @@ TEST(list_file, keeps_mode_and_owner)
 {
     struct {
         const char* label;
-        bool exists;
-        mode_t mode; // of the file before, if it exists
+        mode_t mode; // of the file before
         mode_t umask;
         mode_t expected; // mode afterwards
     } const cases[] = {
-        { "new file under umask 077", false, 0, 077, 0644 },
-        { "new file under umask 0", false, 0, 0, 0644 },
-        { "private file stays private", true, 0600, 022, 0600 },
-        { "group-writable file stays so", true, 0664, 077, 0664 },
+        { "private file stays private", 0600, 022, 0600 },
+        { "group-writable file stays so", 0664, 077, 0664 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         scratch_directory scratch;
-        if (c.exists) {
-            write_file(scratch.file, "");
-            ASSERT_EQ(0, chmod(scratch.file.c_str(), c.mode));
-            // Owned by someone else, as far as root can arrange it.
-            if (geteuid() == 0) {
-                ASSERT_EQ(0, chown(scratch.file.c_str(), 65534, 65534));
-            }
+        write_file(scratch.file, "");
+        ASSERT_EQ(0, chmod(scratch.file.c_str(), c.mode));
+        // Owned by someone else, as far as root can arrange it.
+        if (geteuid() == 0) {
+            ASSERT_EQ(0, chown(scratch.file.c_str(), 65534, 65534));
         }
         struct stat before = {};
         stat(scratch.file.c_str(), &before);
@@ -127,10 +189,8 @@ TEST(list_file, keeps_mode_and_owner)
         struct stat after;
         ASSERT_EQ(0, stat(scratch.file.c_str(), &after));
         EXPECT_EQ(c.expected, after.st_mode & 07777);
-        if (c.exists) {
-            EXPECT_EQ(before.st_uid, after.st_uid);
-            EXPECT_EQ(before.st_gid, after.st_gid);
-        }
+        EXPECT_EQ(before.st_uid, after.st_uid);
+        EXPECT_EQ(before.st_gid, after.st_gid);
     }
 }
 

@@ -2,14 +2,15 @@
 
 #include "list_file.h"
 #include "list_lock.h"
-#include "pacman_hook.h"
+#include "pacman_conf.h"
+#include "refresh.h"
 #include "repository_list.h"
 #include "validate.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <ini.h>
 #include <string_view>
 #include <unistd.h>
 
@@ -33,6 +34,16 @@ constexpr char usage_text[] = "\n"
     exit(1);
 }
 
+// Print the usage text, after "Unknown command WORD." when a command word was given, and end the
+// run with status 1.
+[[noreturn]] void fail_with_usage(const char* unknown_command)
+{
+    if (unknown_command != nullptr)
+        printf("Unknown command %s.\n", unknown_command);
+    printf("%s\n", usage_text);
+    exit(1);
+}
+
 // Registered with atexit: a run whose output was lost ends with status 1. Nothing can report it,
 // since standard output is the only stream the program writes to.
 void close_standard_output()
@@ -47,51 +58,67 @@ void close_standard_output()
         _exit(1);
 }
 
-// Reads the list file and makes sure the package manager's configuration includes it.
-void load_state()
+// The asynchronous signals whose default action ends the process.
+constexpr int termination_signals[]
+    = { SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2, SIGXCPU, SIGVTALRM, SIGPROF, SIGPOLL };
+
+// Runs step with the termination signals held back, so that one arriving meanwhile takes effect only
+// once the step has finished or undone what it began. Returns what step returned.
+[[nodiscard]] bool run_uninterrupted(bool (*step)())
 {
-    create_list_file();
-    if (ini_parse(list_file_path, collect_repository, nullptr) < 0)
-        fail_with("Could not read %s.\n", list_file_path);
-    // Keeping only part of the list would drop the rest at the next rewrite.
-    if (record_count > max_repositories)
-        fail_with("Too many repositories in %s.\n", list_file_path);
-    if (ini_parse(pacman_conf_path, check_include, nullptr) < 0)
-        fail_with("Could not read %s.\n", pacman_conf_path);
-    if (!include_found && !append_include_block())
-        fail_with("Could not write %s.\n", pacman_conf_path);
+    sigset_t held;
+    sigset_t found;
+    sigemptyset(&held);
+    for (int signal_number : termination_signals)
+        sigaddset(&held, signal_number);
+    // Neither call can fail with a valid set and action.
+    (void)sigprocmask(SIG_BLOCK, &held, &found);
+    bool result = step();
+    (void)sigprocmask(SIG_SETMASK, &found, nullptr);
+    return result;
 }
 
-// Carries out add or remove on the table; any other command ends the run here.
-void change_table(int argc, char** argv)
+// How the run found SIGXFSZ, restored for the refresh to inherit.
+struct sigaction found_file_size_action;
+
+// A write past the file-size limit then fails with EFBIG, which the writers undo and report like any
+// other failed write, instead of ending the run half way through it.
+void ignore_file_size_limit()
 {
-    std::string_view command = argv[1];
-    if (command == "list") {
-        if (argc > 2)
-            fail_with("Extra arguments to list command.\n");
-        list_repositories();
-        exit(0);
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    (void)sigaction(SIGXFSZ, &ignore, &found_file_size_action);
+}
+
+void add_to_table(int argc, char** argv)
+{
+    if (argc < 4)
+        fail_with("Please specify the repository name and URL.\n");
+    if (!is_valid_repository_name(argv[2]))
+        fail_with("Invalid repository name %s.\n", argv[2]);
+    if (!is_valid_repository_url(argv[3]))
+        fail_with("Invalid repository URL %s.\n", argv[3]);
+    // The package manager keeps the first definition of a name and refuses every later one.
+    const char* file;
+    switch (find_repository_definition(argv[2], &file)) {
+    case 0:
+        break;
+    case 1:
+        printf("Repository %s is already defined in %s.\n", argv[2], file);
+        exit(1);
+    default:
+        fail_with("Could not read %s.\n", file);
     }
-    if (command == "add") {
-        if (argc < 4)
-            fail_with("Please specify the repository name and URL.\n");
-        if (!is_valid_repository_name(argv[2]))
-            fail_with("Invalid repository name %s.\n", argv[2]);
-        if (!is_valid_repository_url(argv[3]))
-            fail_with("Invalid repository URL %s.\n", argv[3]);
-        if (!add_repository(argv[2], argv[3], "Optional"))
-            fail_with("Too many repositories in %s.\n", list_file_path);
-        return;
-    }
-    if (command == "remove") {
-        if (argc < 3)
-            fail_with("Please specify the repository to remove.\n");
-        if (!remove_repository(argv[2]))
-            fail_with("Could not find repository %s.\n", argv[2]);
-        return;
-    }
-    printf("Unknown command %s.\n%s\n", argv[1], usage_text);
-    exit(1);
+    if (!add_repository(argv[2], argv[3], "Optional"))
+        fail_with("Too many repositories in %s.\n", list_file_path);
+}
+
+void remove_from_table(int argc, char** argv)
+{
+    if (argc < 3)
+        fail_with("Please specify the repository to remove.\n");
+    if (!remove_repository(argv[2]))
+        fail_with("Could not find repository %s.\n", argv[2]);
 }
 
 } // namespace
@@ -100,22 +127,50 @@ int main(int argc, char** argv)
 {
     // Should registration fail, lost output goes unnoticed; the run itself is unaffected.
     (void)atexit(close_standard_output);
-    if (argc < 2) {
-        puts(usage_text);
-        exit(1);
-    }
+    if (argc < 2)
+        fail_with_usage(nullptr);
+    ignore_file_size_limit();
 
     // Held from the reading of the list file until it is written, so concurrent runs take turns.
     // Without the lock the run still goes on: the file operations report what is wrong.
-    (void)lock_list_directory();
-    load_state();
-    change_table(argc, argv);
-    if (!write_repository_file())
+    if (lock_list_file())
+        remove_leftover_files();
+
+    switch (read_list_file()) {
+    case list_reading::read:
+        break;
+    case list_reading::unreadable:
+        fail_with("Could not read %s.\n", list_file_path);
+    case list_reading::too_many:
+        fail_with("Too many repositories in %s.\n", list_file_path);
+    }
+
+    if (!read_pacman_conf())
+        fail_with("Could not read %s.\n", pacman_conf_path);
+    if (!include_found && !run_uninterrupted(append_include_block))
+        fail_with("Could not write %s.\n", pacman_conf_path);
+
+    std::string_view command = argv[1];
+    if (command == "list") {
+        if (argc > 2)
+            fail_with("Extra arguments to list command.\n");
+        list_repositories();
+        exit(0);
+    }
+    if (command == "add")
+        add_to_table(argc, argv);
+    else if (command == "remove")
+        remove_from_table(argc, argv);
+    else
+        fail_with_usage(argv[1]);
+
+    if (!run_uninterrupted(write_repository_file))
         fail_with("Could not write %s.\n", list_file_path);
-    unlock_list_directory();
+    unlock_list_file();
 
     // The refresh writes to the same standard output; what is buffered here must come first. A
     // failure stays in the stream's error indicator, which is examined at exit.
     fflush(stdout);
+    (void)sigaction(SIGXFSZ, &found_file_size_action, nullptr);
     exit(refresh_exit_status(refresh_databases()));
 }

@@ -12,7 +12,16 @@ namespace {
 // Where the keys of a record beyond the table gather, so that the surplus can be counted.
 repository_record surplus_record;
 
-// Replaces the string in field with a copy of text.
+void clear_record(repository_record& record)
+{
+    free(record.name);
+    free(record.server);
+    free(record.sig_level);
+    record = {};
+}
+
+} // namespace
+
 void store_copy(char*& field, const char* text)
 {
     char* copy = strdup(text);
@@ -24,14 +33,6 @@ void store_copy(char*& field, const char* text)
     field = copy;
 }
 
-void clear_record(repository_record& record)
-{
-    free(record.name);
-    free(record.server);
-    free(record.sig_level);
-    record = {};
-}
-
 repository_record& slot_being_filled()
 {
     if (record_count < max_repositories)
@@ -39,26 +40,13 @@ repository_record& slot_being_filled()
     return surplus_record;
 }
 
-} // namespace
-
-int collect_repository(void*, const char* section, const char* name, const char* value)
+void complete_slot(const char* section)
 {
-    repository_record& slot = slot_being_filled();
-    if (strcmp(name, "Server") == 0)
-        store_copy(slot.server, value);
-    else if (strcmp(name, "SigLevel") == 0)
-        store_copy(slot.sig_level, value);
-    else
-        return 0;
-
-    if (slot.server == nullptr || slot.sig_level == nullptr)
-        return 1;
     if (record_count < max_repositories)
-        store_copy(slot.name, section);
+        store_copy(repository_table[record_count].name, section);
     else
         clear_record(surplus_record);
     record_count++;
-    return 1;
 }
 
 void clear_repository_table()

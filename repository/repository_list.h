@@ -14,15 +14,22 @@ struct repository_record {
     bool removed; // left out when the file is written
 };
 
-// Process-wide state, filled by collect_repository while the list file is read, then changed only
+// Process-wide state, filled through slot_being_filled while the list file is read, then changed only
 // by add_repository and remove_repository. The records in use form a prefix of the table.
 extern repository_record repository_table[max_repositories];
 extern int record_count; // complete records read so far; above max_repositories when the file overflows
 
-// INI handler for the list file: takes "Server" and "SigLevel" (exact case) into the slot being
-// filled and names the slot after the current section once it holds both. Returns 1 when it took the
-// key, 0 otherwise. Records beyond the table are counted in record_count but not kept.
-int collect_repository(void* user, const char* section, const char* name, const char* value);
+// The slot that the reading of the list file fills next: the one at record_count, or a spare slot
+// beyond the table where the keys of surplus records gather so that they can be counted.
+repository_record& slot_being_filled();
+
+// Ends the record in the slot being filled: names it after section and counts it. A record beyond the
+// table is counted but not kept.
+void complete_slot(const char* section);
+
+// Replaces the string in field with a heap copy of text. Ends the run with status 1 when there is no
+// memory for it.
+void store_copy(char*& field, const char* text);
 
 // Frees every string of the table and empties it, with record_count back at 0.
 void clear_repository_table();

@@ -1,7 +1,11 @@
-// Reading a whole file in the unit tests of lurvek.
+// Helpers shared by the unit tests of lurvek.
 #pragma once
 
+#include "list_file.h"
+#include "repository_list.h"
+
 #include <cstdio>
+#include <ini.h>
 #include <string>
 
 // Returns the bytes of the file at path, or "(missing)" when it cannot be opened.
@@ -15,4 +19,36 @@ inline std::string read_file(const std::string& path)
         text += char(c);
     fclose(stream);
     return text;
+}
+
+// The complete records as "name|server|level" joined by ";", in table order.
+inline std::string describe_table()
+{
+    std::string text;
+    for (const repository_record& record : repository_table) {
+        if (record.name == nullptr)
+            break;
+        if (!text.empty())
+            text += ";";
+        text += std::string(record.name) + "|" + record.server + "|" + record.sig_level;
+        if (record.removed)
+            text += "|removed";
+    }
+    return text;
+}
+
+// A file of count complete records named r1, r2, ...
+inline std::string numbered_records(int count)
+{
+    std::string text;
+    for (int i = 1; i <= count; i++)
+        text += "[r" + std::to_string(i) + "]\nServer = u\nSigLevel = L\n\n";
+    return text;
+}
+
+// Empties the table and reads text into it as the list file.
+inline void read_text(const char* text)
+{
+    clear_repository_table();
+    ini_parse_string(text, collect_repository, nullptr);
 }

@@ -108,6 +108,38 @@ run_row "a new name in a full table"           "$records1024" 1 "$too_many" = 0 
 old=$'file:///srv/r7\n' new=$'file:///new\n'
 run_row "replacing in a full table"            "$records1024" 0 "" "${records1024/"$old"/"$new"}" 1 kept add r7 file:///new
 
+# A name that pacman.conf, or a file it includes, defines already is refused; the list file itself
+# does not count. Label, configuration (the include entry is added), then the status and output of
+# `add demo URL` on a list that holds demo: on success demo gets the new URL in place.
+with_demo=$a$(blocks demo file:///old Never)$'\n\n'$b
+defined_row() {
+    local label="defined: $1"
+    put_list "$with_demo"
+    put_conf "$2$include_block"
+    mkdir -p /etc/pacman.d/more
+    printf '[demo]\nServer = file:///other\n' >/etc/pacman.d/other.conf
+    printf '[core]\nInclude = /etc/pacman.d/other.conf\n' >/etc/pacman.d/more/nested.conf
+    run_lurvek add demo file:///srv/demo
+    check_status "$label" "$3" "$status"
+    check "$label" stdout "$4" "$out"
+    local want=$with_demo
+    [ "$3" == 0 ] && want=$a$(blocks demo file:///srv/demo Optional)$'\n\n'$b
+    load_file list "$list_file"
+    check "$label" "list file" "$want" "$list"
+    check "$label" refreshes $((1 - $3)) "$refreshes"
+    rm -rf /etc/pacman.d/other.conf /etc/pacman.d/more
+}
+in_conf=$'Repository demo is already defined in /etc/pacman.conf.\n'
+in_other=$'Repository demo is already defined in /etc/pacman.d/other.conf.\n'
+defined_row "in pacman.conf"           $'[options]\n[demo]\nServer = file:///x\n'                   1 "$in_conf"
+defined_row "after an Include line"    $'[demo]\nInclude = /etc/pacman.d/mirrorlist\n'            1 "$in_conf"
+defined_row "in an included file"      $'[options]\n[core]\nInclude = /etc/pacman.d/other.conf\n' 1 "$in_other"
+defined_row "through a pattern"        $'[options]\n[core]\nInclude = /etc/pacman.d/*.conf\n'     1 "$in_other"
+defined_row "two includes deep"        $'[options]\n[x]\nInclude = /etc/pacman.d/more/nested.conf\n' 1 "$in_other"
+defined_row "in other letter case"     $'[options]\n[Demo]\nServer = file:///x\n'                   0 ""
+defined_row "as a key, not a section"  $'[options]\ndemo = file:///x\n'                                0 ""
+defined_row "only in the list file"    $'[options]\nInclude = /etc/pacman.d/lurvek.conf\n'          0 ""
+
 # The include hook, on a configuration that lurvek only reads: label, configuration, "kept" when
 # it holds the include entry already, "added" when lurvek must append the block.
 hook_row() {
@@ -132,6 +164,14 @@ hook_row "indented path under Include"        $'[x]\nInclude = /etc/pacman.d/mir
 hook_row "glob *.conf"                        $'[options]\nInclude = /etc/pacman.d/*.conf\n' kept
 hook_row "glob * in the directory"            $'[options]\nInclude = /etc/pacman.d/*\n' kept
 hook_row "glob with ? and a class"            $'[options]\nInclude = /etc/pacman.d/lurvek.co[a-z]?\n' kept
+# Other spellings of the path count when they name the list file itself.
+ln -s /etc/pacman.d /etc/pacman.d.link
+hook_row "path with /./"                      $'[options]\nInclude = /etc/pacman.d/./lurvek.conf\n' kept
+hook_row "path with //"                       $'[options]\nInclude = /etc//pacman.d/lurvek.conf\n' kept
+hook_row "path through a linked directory"    $'[options]\nInclude = /etc/pacman.d.link/lurvek.conf\n' kept
+hook_row "pattern through a linked directory" $'[options]\nInclude = /etc/pacman.d.link/*.conf\n' kept
+hook_row "another file in the directory"      $'[options]\nInclude = /etc/pacman.d/./mirrorlist\n' added
+rm /etc/pacman.d.link
 hook_row "key in lower case"                  $'[options]\ninclude = '$path$'\n' added
 hook_row "entry commented out with #"         $'[options]\n#Include = '$path$'\n' added
 hook_row "entry commented out with ;"         $'[options]\n; Include = '$path$'\n' added
@@ -173,6 +213,9 @@ refresh_row "fails with 255"          "exit 255"       255 ""                   
 refresh_row "fails on remove"         "exit 4"         4   ""                            remove a
 refresh_row "killed by a signal"      'kill -TERM $$'  '!0' $'Terminated\n'              add c file:///srv/c
 refresh_row "pacman is not installed" missing          127 $'sh: 1: pacman: not found\n' add c file:///srv/c
+# A parent may start lurvek with SIGCHLD ignored; pacman's status must still come through.
+LURVEK_WRAPPER="env --ignore-signal=CHLD" \
+refresh_row "SIGCHLD ignored"         "exit 3"         3   ""                            add c file:///srv/c
 
 # Lost output is a failure: label, list file, status, words, all with standard output on /dev/full.
 full_row() {

@@ -13,7 +13,9 @@ export ASAN_OPTIONS=detect_leaks=0
 
 a=$(blocks a file:///srv/a Optional b file:///srv/b Optional)$'\n\n'
 
-# Run lurvek under strace with the fault INJECTION (for example "write:error=ENOSPC:when=1") and
+# Run lurvek under strace with the fault INJECTION (for example "write:error=ENOSPC:when=1", or
+# "read:error=EIO:when=1@/etc/pacman.conf" for the calls on that file alone; several are separated
+# by blanks) and
 # check that it printed MESSAGE, exited 1, changed neither file nor the names in /etc/pacman.d
 # and ran no refresh: label, include entry present ("kept") or not ("missing"), injection, message,
 # then the command words.
@@ -25,9 +27,14 @@ fault_row() {
     local list_before conf_before names_before list conf
     load_file list_before "$list_file"
     load_file conf_before "$conf_file"
-    names_before=$(ls -A /etc/pacman.d)
+    names_before=$(names_in_pacman_d)
     rm -f "$refresh_log"
-    strace -o /dev/null -e inject="$injection" "$lurvek" "$@" >"$work/out" 2>"$work/err"
+    local options=() one
+    for one in $injection; do
+        [[ $one == *@* ]] && options+=(-P "${one#*@}")
+        options+=(-e "inject=${one%@*}")
+    done
+    strace -o /dev/null "${options[@]}" "$lurvek" "$@" >"$work/out" 2>"$work/err"
     check_status "$label" 1 $?
     local out
     load_file out "$work/out"
@@ -37,11 +44,13 @@ fault_row() {
     load_file conf "$conf_file"
     check "$label" "list file" "$list_before" "$list"
     check "$label" "pacman.conf" "$conf_before" "$conf"
-    check "$label" "names in /etc/pacman.d" "$names_before" "$(ls -A /etc/pacman.d)"
+    check "$label" "names in /etc/pacman.d" "$names_before" "$(names_in_pacman_d)"
     check "$label" "refresh ran" "" "$([ -e "$refresh_log" ] && echo yes)"
 }
 list_failed=$'Could not write /etc/pacman.d/lurvek.conf.\n'
 conf_failed=$'Could not write /etc/pacman.conf.\n'
+list_read_failed=$'Could not read /etc/pacman.d/lurvek.conf.\n'
+conf_read_failed=$'Could not read /etc/pacman.conf.\n'
 # With the include entry present, lurvek's first write is the one into the new list file; without
 # it, the first write appends the block to pacman.conf.
 #          label                          include  injection                                 message
@@ -52,10 +61,70 @@ fault_row "list file: fsync on remove"    kept    fsync,fdatasync:error=EIO:when
 fault_row "list file: rename, EIO"        kept    rename,renameat,renameat2:error=EIO        "$list_failed" add c file:///srv/c
 # The second flush is the directory's, after the rename: the old file must come back.
 fault_row "directory: fsync after rename" kept    fsync,fdatasync:error=EIO:when=2           "$list_failed" add c file:///srv/c
+# Without the hidden link to the old file there is no going back, so there must be no rename.
+fault_row "no link, then no directory flush" kept "link,linkat:error=EPERM fsync,fdatasync:error=EIO:when=2" "$list_failed" add c file:///srv/c
 fault_row "list file: rename, EXDEV"      kept    rename,renameat,renameat2:error=EXDEV      "$list_failed" remove a
 fault_row "list file: fchmod, EPERM"      kept    fchmod,chmod,fchmodat:error=EPERM          "$list_failed" add c file:///srv/c
 fault_row "pacman.conf: write, ENOSPC"    missing write:error=ENOSPC:when=1                  "$conf_failed" add c file:///srv/c
 fault_row "pacman.conf: write, EIO"       missing write:error=EIO:when=1                     "$conf_failed" list
+# A read that fails is no end of the file: the records after it would be lost.
+fault_row "list file: read, EIO"          kept    read:error=EIO:when=1@$list_file           "$list_read_failed" add c file:///srv/c
+fault_row "pacman.conf: read, EIO"        missing read:error=EIO:when=1@$conf_file           "$conf_read_failed" list
+
+# A termination signal that arrives at the rename waits until the rewrite is over: the run then
+# ends by that signal, with the new list in place, no hidden file left and no refresh.
+for signal in TERM INT HUP; do
+    label="SIG$signal at the rename"
+    put_list "$a"
+    put_conf "$conf_with_include"
+    rm -f "$refresh_log"
+    strace -o /dev/null -e inject=rename,renameat,renameat2:signal=$signal:when=1 \
+        "$lurvek" add c file:///srv/c >"$work/out" 2>"$work/err"
+    status=$?
+    check_status "$label" $((128 + $(kill -l $signal))) "$status"
+    load_file list "$list_file"
+    check "$label" "list file" "$a$(blocks c file:///srv/c Optional)"$'\n\n' "$list"
+    check "$label" "names in /etc/pacman.d" "lurvek.conf" "$(names_in_pacman_d)"
+    check "$label" "refresh ran" "" "$([ -e "$refresh_log" ] && echo yes)"
+done
+
+# A local user (uid 65534) takes every flock and fcntl lock it can get on the files and directories
+# under /etc and /etc/pacman.d; root's runs must still finish at once.
+hostile_locks() {
+    local label="locks held by a local user"
+    put_list "$a"
+    put_conf "$conf_with_include"
+    local paths
+    paths=$(shopt -s dotglob; printf '%s\n' /etc /etc/* /etc/pacman.d /etc/pacman.d/*)
+    # Each path opened for writing if it can be, else for reading, then locked every way it allows.
+    # shellcheck disable=SC2016 # perl's own variables
+    setpriv --reuid 65534 --regid 65534 --clear-groups perl -e '
+        use Fcntl qw(:DEFAULT :flock F_SETLK F_WRLCK F_RDLCK SEEK_SET);
+        $| = 1; my @held; my $count = 0;
+        for my $path (@ARGV) {
+            my ($fh, $type);
+            if (sysopen($fh, $path, O_RDWR | O_NONBLOCK)) { $type = F_WRLCK }
+            elsif (sysopen($fh, $path, O_RDONLY | O_NONBLOCK)) { $type = F_RDLCK }
+            else { next }
+            $count++ if flock($fh, LOCK_EX | LOCK_NB);
+            $count++ if fcntl($fh, F_SETLK, pack("s s x4 q q l x4", $type, SEEK_SET, 0, 0, 0));
+            push @held, $fh;
+        }
+        print "$count\n"; sleep 600;' -- $paths >"$work/locked" &
+    local locker=$! i=0
+    while [ ! -s "$work/locked" ] && [ $i -lt 100 ]; do sleep 0.1 && i=$((i + 1)); done
+    check "$label" "the user holds locks" yes "$([ "$(cat "$work/locked")" -gt 10 ] && echo yes)"
+    LURVEK_WRAPPER="timeout 10" run_lurvek add c file:///srv/c
+    check_status "$label: add" 0 "$status"
+    check "$label: add" refreshes 1 "$refreshes"
+    LURVEK_WRAPPER="timeout 10" run_lurvek list
+    check_status "$label: list" 0 "$status"
+    check "$label: list" stdout "$(listing a file:///srv/a Optional b file:///srv/b Optional c file:///srv/c Optional)"$'\n' "$out"
+    kill "$locker"
+    wait "$locker" 2>/dev/null
+    check "$label" "lock file" "600 0 regular empty file" "$(stat -c '%a %u %F' /etc/pacman.d/.lurvek.lock)"
+}
+hostile_locks
 
 # Twenty runs started together, each adding its own name, must leave twenty records. The delayed
 # rename keeps every run between reading and replacing the file for a tenth of a second, so runs

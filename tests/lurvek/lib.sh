@@ -85,12 +85,20 @@ load_file() {
     fi
 }
 
+# The names in /etc/pacman.d, one a line. The lock file, made once by the first run that can, is
+# left out: it is no trace of any one run.
+names_in_pacman_d() {
+    ls -A /etc/pacman.d | grep -v -x -F .lurvek.lock
+}
+
 # Run lurvek with WORDS in the current state; leave status, out, err and refreshes behind. lurvek
 # writes nothing to standard error itself, so err also catches the reports of the sanitizers.
-# LURVEK_PATH, when set, is the PATH that lurvek alone sees.
+# LURVEK_PATH, when set, is the PATH that lurvek alone sees; LURVEK_WRAPPER, when set, is the
+# command (split into words) that starts it.
 run_lurvek() {
     rm -f "$refresh_log"
-    PATH=${LURVEK_PATH:-$PATH} "$lurvek" "$@" >"$work/out" 2>"$work/err"
+    # shellcheck disable=SC2086 # the wrapper is meant to be split into words
+    PATH=${LURVEK_PATH:-$PATH} ${LURVEK_WRAPPER:-} "$lurvek" "$@" >"$work/out" 2>"$work/err"
     status=$?
     out=$(read_file "$work/out")
     out=${out%x}

@@ -25,7 +25,7 @@ expect_untouched() {
     local list_before conf_before names_before list conf
     load_file list_before "$list_file"
     load_file conf_before "$conf_file"
-    names_before=$(ls -A /etc/pacman.d)
+    names_before=$(names_in_pacman_d)
     run_lurvek "$@"
     check_status "$label" 1 "$status"
     check "$label" stdout "$message" "$out"
@@ -34,7 +34,7 @@ expect_untouched() {
     load_file conf "$conf_file"
     check "$label" "list file" "$list_before" "$list"
     check "$label" "pacman.conf" "$conf_before" "$conf"
-    check "$label" "names in /etc/pacman.d" "$names_before" "$(ls -A /etc/pacman.d)"
+    check "$label" "names in /etc/pacman.d" "$names_before" "$(names_in_pacman_d)"
     check "$label" refreshes 0 "$refreshes"
 }
 
@@ -79,6 +79,65 @@ mount -o remount,bind,ro /etc/pacman.d
 expect_untouched "read-only directory, no list file" $'Could not read /etc/pacman.d/lurvek.conf.\n' list
 umount /etc/pacman.d
 
+# A list file that is a symbolic link: label, where the link points, then "follows" when the change
+# must go through to /etc/lists/real.conf, or the message of the refusal.
+link_row() {
+    local label="link: $1"
+    put_conf "$conf_with_include"
+    rm -rf /etc/lists "$list_file"
+    mkdir /etc/lists
+    printf '%s' "$a" >/etc/lists/real.conf
+    ln -s "$2" "$list_file"
+    if [ "$3" == follows ]; then
+        run_lurvek add c file:///srv/c
+        check_status "$label" 0 "$status"
+        check "$label" refreshes 1 "$refreshes"
+        load_file list /etc/lists/real.conf
+        check "$label" "target" "$a_b_c" "$list"
+    else
+        expect_untouched "$label" "$3" add c file:///srv/c
+        load_file list /etc/lists/real.conf
+        check "$label" "target" "$a" "$list"
+    fi
+    check "$label" "the link" "$2" "$(readlink "$list_file")"
+    check "$label" "names in /etc/lists" "real.conf" "$(ls -A /etc/lists)"
+    rm -rf /etc/lists "$list_file"
+}
+link_row "absolute"             /etc/lists/real.conf follows
+link_row "relative"             ../lists/real.conf   follows
+link_row "dangling"             /etc/lists/absent    $'Could not read /etc/pacman.d/lurvek.conf.\n'
+link_row "to itself"            lurvek.conf          $'Could not read /etc/pacman.d/lurvek.conf.\n'
+
+# Files that killed runs left behind: a run that holds the lock removes the regular files that have
+# the hidden names of a rewrite, and nothing else.
+put_conf "$conf_with_include"
+put_list "$a"
+kept_names=(.lurvek.conf.AbC12 .lurvek.conf.AbC1234 .lurvek.conf.AbC-12 .lurvek.conf.AbC123.bak
+    .other.conf.AbC123 lurvek.conf.AbC123 .lurvek.conf.Dir123 .lurvek.conf.Lnk123)
+for name in .lurvek.conf.AbC123 .lurvek.conf.AbC123.old .lurvek.conf.xyz789.old "${kept_names[@]}"; do
+    : >"/etc/pacman.d/$name"
+done
+rm /etc/pacman.d/.lurvek.conf.Dir123 /etc/pacman.d/.lurvek.conf.Lnk123
+mkdir /etc/pacman.d/.lurvek.conf.Dir123
+ln -s lurvek.conf /etc/pacman.d/.lurvek.conf.Lnk123
+run_lurvek list
+check_status "leftovers" 0 "$status"
+check "leftovers" "names in /etc/pacman.d" "$(printf '%s\n' "${kept_names[@]}" lurvek.conf | sort)" \
+    "$(names_in_pacman_d | sort)"
+load_file list "$list_file"
+check "leftovers" "list file" "$a" "$list"
+rm -rf "${kept_names[@]/#//etc/pacman.d/}"
+
+# A list file that is a directory can be opened but not read.
+put_conf "$conf_with_include"
+rm -f "$list_file"
+mkdir "$list_file"
+run_lurvek list
+check_status "list file is a directory" 1 "$status"
+check "list file is a directory" stdout $'Could not read /etc/pacman.d/lurvek.conf.\n' "$out"
+check "list file is a directory" "still an empty directory" "" "$(ls -A "$list_file")"
+rmdir "$list_file"
+
 # pacman.conf without the include entry, where the block cannot be appended: label and setup.
 # A configuration of 4056 bytes leaves 40 bytes in its last page, so on a full tmpfs the 72-byte
 # block is written in part before the file system refuses the rest.
@@ -107,6 +166,16 @@ conf_fault_row "pacman.conf: read-only"                 read-only 4056
 conf_fault_row "pacman.conf: full, part of a block fits" full     4056
 conf_fault_row "pacman.conf: full, last page full"      full      4096
 conf_fault_row "pacman.conf: room to spare"             writable  4056
+
+# A file-size limit of 4096 bytes that runs out part way through a write: in the include block
+# after 4056 bytes of pacman.conf, or in the new list file of 100 records (about 5 KiB).
+put_list "$a"
+head -c 4045 </dev/zero | tr '\0' '#' >"$conf_file"
+printf '\n[options]\n' >>"$conf_file"
+LURVEK_WRAPPER="prlimit --fsize=4096" expect_untouched "file-size limit: pacman.conf" "$write_conf_failed" list
+put_conf "$conf_with_include"
+put_list "$(for ((i = 1; i <= 100; i++)); do blocks "r$i" "file:///srv/r$i" Optional; echo; done)"
+LURVEK_WRAPPER="prlimit --fsize=4096" expect_untouched "file-size limit: list file" "$write_list_failed" add c file:///srv/c
 
 # Modes and owners: label, umask, mode and owner of the list file before ("-": none), mode and
 # owner after, then the command words. A new file is readable by everyone whatever the

@@ -1,4 +1,4 @@
-#include "pacman_hook.h"
+#include "pacman_conf.h"
 
 #include "list_file.h"
 
@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <ini.h>
 #include <string>
-#include <sys/wait.h>
 
 namespace {
 
@@ -43,7 +42,7 @@ constexpr include_case include_cases[] = {
     { "pattern under a lower-case key", "include = /etc/pacman.d/*\n", false },
 };
 
-TEST(pacman_hook, checks_for_the_include_entry)
+TEST(pacman_conf, checks_for_the_include_entry)
 {
     for (const include_case& c : include_cases) {
         SCOPED_TRACE(c.label);
@@ -53,7 +52,7 @@ TEST(pacman_hook, checks_for_the_include_entry)
     }
 }
 
-TEST(pacman_hook, appends_the_include_block)
+TEST(pacman_conf, appends_the_include_block)
 {
     constexpr char block[] = "\n# Automatically included by lurvek\nInclude = /etc/pacman.d/lurvek.conf\n";
     static_assert(sizeof block - 1 == 72);
@@ -67,7 +66,7 @@ TEST(pacman_hook, appends_the_include_block)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        char path[] = "/tmp/pacman_hook_test.XXXXXX";
+        char path[] = "/tmp/pacman_conf_test.XXXXXX";
         int fd = mkstemp(path);
         ASSERT_LE(0, fd);
         ASSERT_EQ(ssize_t(strlen(c.text)), write(fd, c.text, strlen(c.text)));
@@ -80,35 +79,12 @@ TEST(pacman_hook, appends_the_include_block)
     pacman_conf_path = "/etc/pacman.conf";
 }
 
-TEST(pacman_hook, appends_nothing_to_a_missing_file)
+TEST(pacman_conf, appends_nothing_to_a_missing_file)
 {
-    pacman_conf_path = "/tmp/pacman_hook_test.absent/pacman.conf";
+    pacman_conf_path = "/tmp/pacman_conf_test.absent/pacman.conf";
     EXPECT_FALSE(append_include_block());
     EXPECT_EQ("(missing)", read_file(pacman_conf_path));
     pacman_conf_path = "/etc/pacman.conf";
-}
-
-TEST(pacman_hook, turns_the_refresh_into_an_exit_status)
-{
-    struct {
-        const char* label;
-        int system_result;
-        int status;
-    } const cases[] = {
-        { "cannot run", -1, 1 },
-        { "success", W_EXITCODE(0, 0), 0 },
-        { "failure", W_EXITCODE(1, 0), 1 },
-        { "own status", W_EXITCODE(3, 0), 3 },
-        { "no interpreter", W_EXITCODE(127, 0), 127 },
-        { "highest status", W_EXITCODE(255, 0), 255 },
-        { "killed by SIGTERM", W_EXITCODE(0, SIGTERM), 128 + SIGTERM },
-        { "killed by SIGKILL", W_EXITCODE(0, SIGKILL), 128 + SIGKILL },
-        { "core dumped", W_EXITCODE(0, SIGSEGV) | WCOREFLAG, 128 + SIGSEGV },
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.label);
-        EXPECT_EQ(c.status, refresh_exit_status(c.system_result));
-    }
 }
 
 } // namespace
