@@ -1,29 +1,34 @@
-# End-to-end tests of the built test program: each suite of the driver runs as a test of its own, so
-# that a suite that cannot run here (no root for the ownership tests) is reported as skipped.
-file(GLOB condition_end_to_end_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/condition/*.cc)
-add_executable(condition_end_to_end ${condition_end_to_end_sources})
+# End-to-end tests of the built test program, which the driver runs by the absolute path it is built
+# with; building the driver builds the program too.
+add_executable(condition_end_to_end
+    condition/expression_case.cc
+    condition/file_test.cc
+    condition/grammar_test.cc
+    condition/integer_test.cc
+    condition/locale_test.cc
+    condition/privilege_test.cc
+    condition/program_run.cc
+    condition/scratch_directory.cc
+    condition/size_test.cc
+    condition/stream_test.cc
+    condition/terminal_test.cc)
 target_include_directories(condition_end_to_end PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(condition_end_to_end PRIVATE GTest::gtest)
-# The driver runs the program, so building the driver must build the program too.
+target_link_libraries(condition_end_to_end PRIVATE GTest::gtest_main)
+target_compile_definitions(condition_end_to_end PRIVATE "PROGRAM_UNDER_TEST=\"$<TARGET_FILE:test_program>\"")
 add_dependencies(condition_end_to_end test_program)
 if(SANITIZE)
     target_compile_definitions(condition_end_to_end PRIVATE PROGRAM_IS_SANITIZED)
 endif()
 
-set(condition_suites grammar integers files privileges terminal streams program_name memory locales size
-    effective_user)
-foreach(suite IN LISTS condition_suites)
-    add_test(NAME condition_end_to_end_${suite}
-        COMMAND condition_end_to_end --gtest_filter=${suite}.* $<TARGET_FILE:test_program>)
-    set_tests_properties(condition_end_to_end_${suite} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
-endforeach()
-# Deep nesting and huge arguments take long under the sanitizers; nothing here asserts on time.
-set_tests_properties(condition_end_to_end_size PROPERTIES TIMEOUT 3600)
-# localedef spends seconds of processor time on the GB18030 character map, minutes on a busy machine.
-set_tests_properties(condition_end_to_end_locales PROPERTIES TIMEOUT 1800)
+# The longest case (deep nesting under the sanitizers) takes seconds; the timeout only ends a hang.
+gtest_discover_tests(condition_end_to_end TEST_PREFIX condition_end_to_end. DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS end-to-end TIMEOUT 300 FIXTURES_REQUIRED locales
+        ENVIRONMENT LOCPATH=${test_locale_path})
 
 # The program must start with nothing but the C library; the sanitizer runtimes are libraries too.
 if(NOT SANITIZE)
     add_test(NAME condition_needs_only_libc
         COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/condition/check-needed-libraries $<TARGET_FILE:test_program>)
+    set_tests_properties(condition_needs_only_libc PROPERTIES LABELS end-to-end)
 endif()

@@ -5,5 +5,6 @@ foreach(suite commands storage injected pacman)
     add_test(NAME lurvek_end_to_end_${suite}
         COMMAND ${PROJECT_SOURCE_DIR}/scripts/sandbox
             ${CMAKE_CURRENT_SOURCE_DIR}/lurvek/${suite}.sh $<TARGET_FILE:lurvek>)
-    set_tests_properties(lurvek_end_to_end_${suite} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+    set_tests_properties(lurvek_end_to_end_${suite} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300
+        LABELS end-to-end)
 endforeach()

@@ -13,6 +13,7 @@ file(STRINGS ${PROJECT_SOURCE_DIR}/po/LINGUAS ship_languages REGEX "^[a-zA-Z_@]+
 foreach(language IN LISTS ship_languages)
     add_test(NAME ship_translation_${language}
         COMMAND msgcmp ${PROJECT_SOURCE_DIR}/po/${language}.po ${PROJECT_SOURCE_DIR}/po/plendra.pot)
+    set_tests_properties(ship_translation_${language} PROPERTIES LABELS ship)
 endforeach()
 
 add_test(NAME ship_catalogues
@@ -20,6 +21,10 @@ add_test(NAME ship_catalogues
 add_test(NAME ship_completion
     COMMAND ${ship_sandbox} ${ship_scripts}/completion ${PROJECT_SOURCE_DIR}/completion/lurvek)
 set_tests_properties(ship_catalogues ship_completion PROPERTIES SKIP_RETURN_CODE 77)
+set_tests_properties(ship_catalogues PROPERTIES FIXTURES_REQUIRED locales
+    ENVIRONMENT LOCPATH=${test_locale_path})
 
 add_test(NAME ship_manual_pages COMMAND ${ship_scripts}/manual-pages ${PROJECT_SOURCE_DIR})
 add_test(NAME ship_install COMMAND ${ship_scripts}/install ${CMAKE_BINARY_DIR})
+set_tests_properties(ship_template ship_catalogues ship_completion ship_manual_pages ship_install
+    PROPERTIES LABELS ship)

@@ -13,7 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-std::string program_path;
+std::string program_path = PROGRAM_UNDER_TEST;
 
 namespace {
 

@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-// Path of the program under test, taken from the driver's command line before any test runs.
+// Absolute path of the program under test, compiled into the driver: some tests run the
+// program in a directory of their own.
 extern std::string program_path;
 
 // The given entries, followed by those that sanitizer runtimes read, copied from the driver's own
