@@ -9,7 +9,17 @@
 #include "condition/grammar.h"
 #include "support/failure.h"
 
+// GCC names the address sanitizer with __SANITIZE_ADDRESS__; clang 14 tells of it through
+// __has_feature alone.
 #if defined(__SANITIZE_ADDRESS__)
+#define HAS_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define HAS_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+#if defined(HAS_ADDRESS_SANITIZER)
 #include <sanitizer/common_interface_defs.h>
 #include <sanitizer/lsan_interface.h>
 #endif
@@ -19,7 +29,7 @@ namespace {
 // The most stack that one level of parentheses takes (parse_primary, dispatch_by_word_count and the
 // loops of the general parser), with room to spare: about 110 bytes optimised, 190 unoptimised and
 // up to 240 with the sanitizers.
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(HAS_ADDRESS_SANITIZER)
 constexpr size_t stack_per_level = 1024;
 #else
 constexpr size_t stack_per_level = 512;
@@ -47,7 +57,7 @@ size_t caller_stack_size;
 
 void announce_switch(void** fake_stack, const void* bottom, size_t size)
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(HAS_ADDRESS_SANITIZER)
     __sanitizer_start_switch_fiber(fake_stack, bottom, size);
 #else
     (void)fake_stack, (void)bottom, (void)size;
@@ -56,7 +66,7 @@ void announce_switch(void** fake_stack, const void* bottom, size_t size)
 
 void complete_switch(void* fake_stack, const void** bottom, size_t* size)
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(HAS_ADDRESS_SANITIZER)
     __sanitizer_finish_switch_fiber(fake_stack, bottom, size);
 #else
     (void)fake_stack, (void)bottom, (void)size;
@@ -67,7 +77,7 @@ void complete_switch(void* fake_stack, const void** bottom, size_t* size)
 // that stack alone: the caller's stack must be scanned too.
 void watch_caller_stack(bool watch)
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(HAS_ADDRESS_SANITIZER)
     if (watch)
         __lsan_register_root_region(caller_stack_bottom, caller_stack_size);
     else
