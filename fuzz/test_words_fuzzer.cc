@@ -2,39 +2,87 @@
 // run ends. The input is split into words at null bytes (each null byte ends a word, and a last
 // unterminated piece is a word when it is not empty), so every argument list can be written.
 //
-// The entry ends the process through exit, _exit or abort, so each input runs in a child process and the
-// parent judges the outcome. The child's status must be 0, 1 or 2; 0 and 1 come with an empty standard
-// error; 2 comes with exactly one diagnostic, "test: " and a known message, whose argument is one of the
-// words either as typed or quoted. A signal, a sanitizer report or anything else aborts the parent, which
-// is what the fuzzer records as a crash.
+// The status must be 0, 1 or 2; 0 and 1 come with an empty standard error; 2 comes with exactly one
+// diagnostic, "test: " and a known message, whose argument is one of the words either as typed or
+// quoted. Anything else aborts, which is what the fuzzer records as a crash; so does a signal or a
+// sanitizer report during the run, which happens in this very process.
 //
-// Built three ways: with afl-clang-fast it loops in the fork server's persistent mode, reading inputs
-// from shared memory (the child's coverage lands in the same shared map); otherwise it replays the files
-// and directories named on its command line, or standard input when none is named.
+// The program ends a syntax error through exit(2). The link sends the calls to exit, mmap and munmap
+// of every object to the __wrap_ functions below (-Wl,--wrap=...): during a run, exit records the
+// status and jumps back to the start of the run, and the stack the parser maps for deep nesting is
+// released when the run leaves it that way. Standard error is a memory stream during the run.
 #include "support/quote.h"
 
 #include <cerrno>
-#include <csignal>
+#include <clocale>
+#include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
+#include <iterator>
+#include <libintl.h>
 #include <string_view>
-#include <sys/prctl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <sys/mman.h>
 
-// main.cc keeps main() alone; included here under another name, it runs each input through the very
-// code of the program.
+#if defined(__SANITIZE_ADDRESS__)
+#define FUZZ_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define FUZZ_ADDRESS_SANITIZER 1
+#endif
+#endif
+#ifdef FUZZ_ADDRESS_SANITIZER
+#include <sanitizer/asan_interface.h>
+#include <sanitizer/common_interface_defs.h>
+#include <sanitizer/lsan_interface.h>
+#endif
+
+namespace {
+
+// main sets up the locale and the catalogue, and has the streams closed at exit. The process goes on
+// after each run, so the set-up happens on the first run only and the streams stay open.
+bool is_set_up;
+
+char* set_up_locale(int category, const char* name)
+{
+    return is_set_up ? nullptr : setlocale(category, name);
+}
+
+char* set_up_catalogue(const char* domain, const char* directory)
+{
+    return is_set_up ? nullptr : bindtextdomain(domain, directory);
+}
+
+char* choose_catalogue(const char* domain)
+{
+    return is_set_up ? nullptr : textdomain(domain);
+}
+
+int keep_streams_open(void (*)())
+{
+    return 0;
+}
+
+} // namespace
+
+// main.cc keeps main() alone; compiled here under another name, it runs each input through the very
+// code of the program. Its headers come first, so that the names below change its calls alone.
 #define main run_test_entry
+#define setlocale(category, name) set_up_locale(category, name)
+#define bindtextdomain(domain, directory) set_up_catalogue(domain, directory)
+#define textdomain(domain) choose_catalogue(domain)
+#define atexit(function) keep_streams_open(function)
 #include "condition/main.cc"
+#undef atexit
+#undef textdomain
+#undef bindtextdomain
+#undef setlocale
 #undef main
 
-#ifdef __AFL_FUZZ_TESTCASE_LEN
-__AFL_FUZZ_INIT();
-#endif
+extern "C" [[noreturn]] void __real_exit(int status);
+extern "C" void* __real_mmap(void* address, size_t length, int protection, int flags, int fd, off_t offset);
+extern "C" int __real_munmap(void* address, size_t length);
 
 namespace {
 
@@ -45,8 +93,115 @@ constexpr size_t max_report = 1 << 16;
 char* word_storage; // the input, with a null byte after every word
 char** word_vector; // "test", the words, a null pointer
 int word_count; // elements of word_vector before the null pointer
-char report[max_report + 1];
+char report[max_report]; // standard error of the run
 size_t report_length;
+FILE* report_stream; // writes into report
+
+// The run under way, and how it ended.
+bool is_running;
+jmp_buf run_end;
+int run_status;
+
+// Mappings made during the run and not yet released. The parser maps one stack at most.
+struct mapping {
+    void* address;
+    size_t length;
+};
+mapping run_mappings[4];
+
+#ifdef FUZZ_ADDRESS_SANITIZER
+// The stack of the fuzzer as the address sanitizer knows it. The parser tells the sanitizer when it
+// moves to a stack of its own, so a run that ends there must say that it goes back.
+const void* main_stack_bottom;
+size_t main_stack_size;
+bool is_leaving_parser_stack;
+
+// The sanitizer names the stack being left when a switch completes: a switch to a dummy stack and
+// back names the current one.
+void find_main_stack()
+{
+    static char dummy_stack[64];
+    void* fake_stack;
+    __sanitizer_start_switch_fiber(&fake_stack, dummy_stack, sizeof dummy_stack);
+    __sanitizer_finish_switch_fiber(fake_stack, &main_stack_bottom, &main_stack_size);
+    __sanitizer_start_switch_fiber(&fake_stack, main_stack_bottom, main_stack_size);
+    __sanitizer_finish_switch_fiber(fake_stack, nullptr, nullptr);
+}
+
+bool is_on_main_stack()
+{
+    char here;
+    uintptr_t address = reinterpret_cast<uintptr_t>(&here);
+    uintptr_t bottom = reinterpret_cast<uintptr_t>(main_stack_bottom);
+    return address >= bottom && address - bottom < main_stack_size;
+}
+#endif
+
+} // namespace
+
+// Outside a run, and for everything but the program's own code, exit is exit.
+extern "C" [[noreturn]] void __wrap_exit(int status)
+{
+    if (!is_running)
+        __real_exit(status);
+    is_running = false;
+    run_status = status;
+#ifdef FUZZ_ADDRESS_SANITIZER
+    // A null save slot: the parser's stack is left for good.
+    is_leaving_parser_stack = !is_on_main_stack();
+    if (is_leaving_parser_stack)
+        __sanitizer_start_switch_fiber(nullptr, main_stack_bottom, main_stack_size);
+#endif
+    longjmp(run_end, 1);
+}
+
+extern "C" void* __wrap_mmap(void* address, size_t length, int protection, int flags, int fd, off_t offset)
+{
+    void* result = __real_mmap(address, length, protection, flags, fd, offset);
+    if (!is_running || result == MAP_FAILED)
+        return result;
+    for (mapping& slot : run_mappings) {
+        if (slot.address == nullptr) {
+            slot = { result, length };
+            return result;
+        }
+    }
+    fprintf(stderr, "test_words: more than %zu mappings in one run\n", std::size(run_mappings));
+    abort();
+}
+
+extern "C" int __wrap_munmap(void* address, size_t length)
+{
+    for (mapping& slot : run_mappings) {
+        if (slot.address == address)
+            slot = {};
+    }
+    return __real_munmap(address, length);
+}
+
+namespace {
+
+// Undoes what a run left behind when exit cut it short on the parser's stack.
+void recover_from_run()
+{
+#ifdef FUZZ_ADDRESS_SANITIZER
+    if (is_leaving_parser_stack) {
+        __sanitizer_finish_switch_fiber(nullptr, nullptr, nullptr);
+        // The parser has the fuzzer's stack scanned for leaks while it runs on its own, and the
+        // frames between here and the switch still carry their guard markings.
+        __lsan_unregister_root_region(main_stack_bottom, main_stack_size);
+        char here;
+        constexpr uintptr_t frames = 64 << 10;
+        __asan_unpoison_memory_region(
+            reinterpret_cast<void*>(reinterpret_cast<uintptr_t>(&here) - frames), frames);
+        is_leaving_parser_stack = false;
+    }
+#endif
+    for (mapping& slot : run_mappings) {
+        if (slot.address != nullptr)
+            (void)__wrap_munmap(slot.address, slot.length);
+    }
+}
 
 // Splits data into word_vector, argv-style.
 void split_words(const unsigned char* data, size_t size)
@@ -67,22 +222,28 @@ void split_words(const unsigned char* data, size_t size)
     word_vector[word_count] = nullptr;
 }
 
-[[noreturn]] void run_child(int error_pipe)
+// Runs the words and leaves the status in run_status and standard error in report.
+void run_words()
 {
-    // Die with the parent, so that a run the fuzzer kills for taking too long leaves nothing behind.
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    alarm(10);
-    int null_fd = open("/dev/null", O_RDWR);
-    if (null_fd < 0 || dup2(null_fd, 0) < 0 || dup2(null_fd, 1) < 0 || dup2(error_pipe, 2) < 0)
-        _exit(120);
-    close(null_fd);
-    close(error_pipe);
-    exit(run_test_entry(word_count, word_vector));
+    rewind(report_stream);
+    FILE* real_stderr = stderr;
+    stderr = report_stream;
+    // The jump lands here a second time when the run ends through exit.
+    if (setjmp(run_end) == 0) {
+        is_running = true;
+        run_status = run_test_entry(word_count, word_vector);
+        is_running = false;
+    } else {
+        recover_from_run();
+    }
+    stderr = real_stderr;
+    long length = ftell(report_stream);
+    report_length = length < 0 ? 0 : static_cast<size_t>(length);
 }
 
-[[noreturn]] void report_violation(const char* what, int status)
+[[noreturn]] void report_violation(const char* what)
 {
-    fprintf(stderr, "test_words: %s (wait status 0x%x) for %d words:\n", what, status, word_count - 1);
+    fprintf(stderr, "test_words: %s (status %d) for %d words:\n", what, run_status, word_count - 1);
     for (int i = 1; i < word_count; i++)
         fprintf(stderr, "  word %d: %s\n", i, quote_argument(word_vector[i]));
     fprintf(stderr, "standard error of the run (%zu bytes):\n", report_length);
@@ -151,150 +312,40 @@ bool is_expected_diagnostic(std::string_view text)
     return false;
 }
 
-void read_report(int fd)
-{
-    report_length = 0;
-    char discard[4096];
-    for (;;) {
-        char* into = report_length < max_report ? report + report_length : discard;
-        size_t room = report_length < max_report ? max_report - report_length : sizeof discard;
-        ssize_t n = read(fd, into, room);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        if (into != discard)
-            report_length += n;
-    }
-    report[report_length] = '\0';
-}
-
-void check_one_run(const unsigned char* data, size_t size)
-{
-    if (size > max_input)
-        return;
-    split_words(data, size);
-    int error_pipe[2];
-    if (pipe(error_pipe) != 0)
-        abort();
-    fflush(nullptr);
-    pid_t child = fork();
-    if (child < 0)
-        abort();
-    if (child == 0) {
-        close(error_pipe[0]);
-        run_child(error_pipe[1]);
-    }
-    close(error_pipe[1]);
-    read_report(error_pipe[0]);
-    close(error_pipe[0]);
-    int status;
-    while (waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR)
-            abort();
-    }
-    if (WIFSIGNALED(status))
-        report_violation("killed by a signal", status);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) > 2)
-        report_violation("unexpected exit status", status);
-    std::string_view text(report, report_length);
-    if (text.find("Sanitizer") != text.npos || text.find("runtime error") != text.npos)
-        report_violation("sanitizer report", status);
-    if (WEXITSTATUS(status) < 2 && report_length != 0)
-        report_violation("output on standard error with status 0 or 1", status);
-    if (WEXITSTATUS(status) == 2 && !is_expected_diagnostic(text))
-        report_violation("status 2 without exactly one expected diagnostic", status);
-}
-
-#ifndef __AFL_FUZZ_TESTCASE_LEN
-bool read_file(const char* path, unsigned char* data, size_t* size)
-{
-    int fd = open(path, O_RDONLY);
-    if (fd < 0)
-        return false;
-    *size = 0;
-    ssize_t n;
-    while ((n = read(fd, data + *size, max_input - *size)) > 0)
-        *size += n;
-    close(fd);
-    return n == 0;
-}
-
-// Replays one file, or every file of one directory. Returns the number of inputs run, -1 on failure.
-int replay_path(const char* path, unsigned char* data)
-{
-    struct stat status;
-    if (stat(path, &status) != 0)
-        return -1;
-    size_t size;
-    if (!S_ISDIR(status.st_mode)) {
-        if (!read_file(path, data, &size))
-            return -1;
-        check_one_run(data, size);
-        return 1;
-    }
-    DIR* directory = opendir(path);
-    if (!directory)
-        return -1;
-    int runs = 0;
-    while (dirent* entry = readdir(directory)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        char file[4096];
-        snprintf(file, sizeof file, "%s/%s", path, entry->d_name);
-        if (!read_file(file, data, &size)) {
-            runs = -1;
-            break;
-        }
-        check_one_run(data, size);
-        runs++;
-    }
-    closedir(directory);
-    return runs;
-}
-#endif
-
 } // namespace
 
-int main(int argc, char** argv)
+extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    // The diagnostics are checked against the untranslated messages, and the parent quotes words the
-    // way the child will, so both take the same locale: C.UTF-8 unless LC_ALL names another.
+    // The diagnostics are checked against the untranslated messages, and the checks quote words the
+    // way the run does, in the same locale: C.UTF-8 unless LC_ALL names another.
     unsetenv("LANGUAGE");
     setenv("LC_ALL", "C.UTF-8", 0);
-    setlocale(LC_ALL, "");
     word_storage = static_cast<char*>(malloc(max_input + 1));
     word_vector = static_cast<char**>(malloc(max_words * sizeof(char*)));
-    if (!word_storage || !word_vector)
-        return 2;
-#ifdef __AFL_FUZZ_TESTCASE_LEN
-    (void)argc;
-    (void)argv;
-    __AFL_INIT();
-    unsigned char* buffer = __AFL_FUZZ_TESTCASE_BUF;
-    while (__AFL_LOOP(100000))
-        check_one_run(buffer, __AFL_FUZZ_TESTCASE_LEN);
-    return 0;
-#else
-    unsigned char* data = static_cast<unsigned char*>(malloc(max_input));
-    if (!data)
-        return 2;
-    int status = 0;
-    if (argc < 2) {
-        size_t size = fread(data, 1, max_input, stdin);
-        check_one_run(data, size);
-    }
-    for (int i = 1; i < argc && status == 0; i++) {
-        int runs = replay_path(argv[i], data);
-        if (runs < 0) {
-            fprintf(stderr, "test_words: cannot read %s\n", argv[i]);
-            status = 2;
-        } else {
-            printf("%s: %d inputs\n", argv[i], runs);
-        }
-    }
-    // Freed so that the leak checker of a sanitized replay has nothing to report.
-    free(data);
-    return status;
+    report_stream = fmemopen(report, sizeof report, "w");
+    if (!word_storage || !word_vector || !report_stream)
+        abort();
+    // Unbuffered, as standard error is.
+    setvbuf(report_stream, nullptr, _IONBF, 0);
+#ifdef FUZZ_ADDRESS_SANITIZER
+    find_main_stack();
 #endif
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size > max_input)
+        return 0;
+    split_words(data, size);
+    run_words();
+    is_set_up = true;
+    if (run_status < 0 || run_status > 2)
+        report_violation("unexpected exit status");
+    std::string_view text(report, report_length);
+    if (run_status < 2 && report_length != 0)
+        report_violation("output on standard error with status 0 or 1");
+    if (run_status == 2 && !is_expected_diagnostic(text))
+        report_violation("status 2 without exactly one expected diagnostic");
+    return 0;
 }
