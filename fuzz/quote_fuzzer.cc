@@ -67,18 +67,24 @@ bool decode_quoted(std::string_view body, std::string& decoded)
     return true;
 }
 
+// The quoted text, its decoding and the bounded form's buffer. Their storage serves every input, so
+// that the checks allocate nothing once it has grown.
+std::string output;
+std::string decoded;
+std::string buffer;
+
 void check_quoting(std::string_view input, const char* text, const char* name)
 {
     locale_name = name;
     std::string_view left = choose_quote_mark("`");
     std::string_view right = choose_quote_mark("'");
     errno = 1234;
-    std::string output = quote_argument(text);
+    const char* quoted = quote_argument(text);
     if (errno != 1234)
-        report_violation("errno changed", input, output);
+        report_violation("errno changed", input, quoted);
+    output.assign(quoted);
     if (output.size() < left.size() + right.size() || !output.starts_with(left) || !output.ends_with(right))
         report_violation("marks missing", input, output);
-    std::string decoded;
     std::string_view body(output);
     body = body.substr(left.size(), body.size() - left.size() - right.size());
     if (!decode_quoted(body, decoded))
@@ -88,7 +94,6 @@ void check_quoting(std::string_view input, const char* text, const char* name)
 
     // The bounded form stores a prefix of the same text, with the null byte only when it fits, and
     // always returns the full length.
-    std::string buffer;
     size_t full = output.size();
     for (size_t capacity : { size_t(0), size_t(1), full / 2, full - 1, full, full + 1 }) {
         buffer.assign(capacity + 1, '\x55');

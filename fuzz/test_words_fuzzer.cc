@@ -2,51 +2,28 @@
 // run ends. The input is split into words at null bytes (each null byte ends a word, and a last
 // unterminated piece is a word when it is not empty), so every argument list can be written.
 //
-// The entry ends the process through exit, _exit or abort, so each input runs in a child process and the
-// parent judges the outcome. The child's status must be 0, 1 or 2; 0 and 1 come with an empty standard
-// error; 2 comes with exactly one diagnostic, "test: " and a known message, whose argument is one of the
-// words either as typed or quoted. A signal, a sanitizer report or anything else aborts the parent, which
-// is what the fuzzer records as a crash.
-//
-// Built three ways: with afl-clang-fast it loops in the fork server's persistent mode, reading inputs
-// from shared memory (the child's coverage lands in the same shared map); otherwise it replays the files
-// and directories named on its command line, or standard input when none is named.
+// The status must be 0, 1 or 2; 0 and 1 come with an empty standard error; 2 comes with exactly one
+// diagnostic, "test: " and a known message, whose argument is one of the words either as typed or
+// quoted. Anything else aborts, which is what the fuzzer records as a crash; so does a signal or a
+// sanitizer report during the run, which happens in this very process (see run_in_process.h).
+#include "fuzz/run_in_process.h"
 #include "support/quote.h"
 
-#include <cerrno>
-#include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
 #include <string_view>
-#include <sys/prctl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-// main.cc keeps main() alone; included here under another name, it runs each input through the very
-// code of the program.
-#define main run_test_entry
-#include "condition/main.cc"
-#undef main
-
-#ifdef __AFL_FUZZ_TESTCASE_LEN
-__AFL_FUZZ_INIT();
-#endif
 
 namespace {
 
 constexpr size_t max_input = 1 << 20;
 constexpr size_t max_words = max_input + 2;
-constexpr size_t max_report = 1 << 16;
 
 char* word_storage; // the input, with a null byte after every word
 char** word_vector; // "test", the words, a null pointer
 int word_count; // elements of word_vector before the null pointer
-char report[max_report + 1];
-size_t report_length;
+int run_status;
 
 // Splits data into word_vector, argv-style.
 void split_words(const unsigned char* data, size_t size)
@@ -67,26 +44,13 @@ void split_words(const unsigned char* data, size_t size)
     word_vector[word_count] = nullptr;
 }
 
-[[noreturn]] void run_child(int error_pipe)
+[[noreturn]] void report_violation(const char* what)
 {
-    // Die with the parent, so that a run the fuzzer kills for taking too long leaves nothing behind.
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    alarm(10);
-    int null_fd = open("/dev/null", O_RDWR);
-    if (null_fd < 0 || dup2(null_fd, 0) < 0 || dup2(null_fd, 1) < 0 || dup2(error_pipe, 2) < 0)
-        _exit(120);
-    close(null_fd);
-    close(error_pipe);
-    exit(run_test_entry(word_count, word_vector));
-}
-
-[[noreturn]] void report_violation(const char* what, int status)
-{
-    fprintf(stderr, "test_words: %s (wait status 0x%x) for %d words:\n", what, status, word_count - 1);
+    fprintf(stderr, "test_words: %s (status %d) for %d words:\n", what, run_status, word_count - 1);
     for (int i = 1; i < word_count; i++)
         fprintf(stderr, "  word %d: %s\n", i, quote_argument(word_vector[i]));
-    fprintf(stderr, "standard error of the run (%zu bytes):\n", report_length);
-    fwrite(report, 1, report_length, stderr);
+    fprintf(stderr, "standard error of the run (%zu bytes):\n", run_report_length);
+    fwrite(run_report, 1, run_report_length, stderr);
     abort();
 }
 
@@ -151,150 +115,34 @@ bool is_expected_diagnostic(std::string_view text)
     return false;
 }
 
-void read_report(int fd)
-{
-    report_length = 0;
-    char discard[4096];
-    for (;;) {
-        char* into = report_length < max_report ? report + report_length : discard;
-        size_t room = report_length < max_report ? max_report - report_length : sizeof discard;
-        ssize_t n = read(fd, into, room);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        if (into != discard)
-            report_length += n;
-    }
-    report[report_length] = '\0';
-}
-
-void check_one_run(const unsigned char* data, size_t size)
-{
-    if (size > max_input)
-        return;
-    split_words(data, size);
-    int error_pipe[2];
-    if (pipe(error_pipe) != 0)
-        abort();
-    fflush(nullptr);
-    pid_t child = fork();
-    if (child < 0)
-        abort();
-    if (child == 0) {
-        close(error_pipe[0]);
-        run_child(error_pipe[1]);
-    }
-    close(error_pipe[1]);
-    read_report(error_pipe[0]);
-    close(error_pipe[0]);
-    int status;
-    while (waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR)
-            abort();
-    }
-    if (WIFSIGNALED(status))
-        report_violation("killed by a signal", status);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) > 2)
-        report_violation("unexpected exit status", status);
-    std::string_view text(report, report_length);
-    if (text.find("Sanitizer") != text.npos || text.find("runtime error") != text.npos)
-        report_violation("sanitizer report", status);
-    if (WEXITSTATUS(status) < 2 && report_length != 0)
-        report_violation("output on standard error with status 0 or 1", status);
-    if (WEXITSTATUS(status) == 2 && !is_expected_diagnostic(text))
-        report_violation("status 2 without exactly one expected diagnostic", status);
-}
-
-#ifndef __AFL_FUZZ_TESTCASE_LEN
-bool read_file(const char* path, unsigned char* data, size_t* size)
-{
-    int fd = open(path, O_RDONLY);
-    if (fd < 0)
-        return false;
-    *size = 0;
-    ssize_t n;
-    while ((n = read(fd, data + *size, max_input - *size)) > 0)
-        *size += n;
-    close(fd);
-    return n == 0;
-}
-
-// Replays one file, or every file of one directory. Returns the number of inputs run, -1 on failure.
-int replay_path(const char* path, unsigned char* data)
-{
-    struct stat status;
-    if (stat(path, &status) != 0)
-        return -1;
-    size_t size;
-    if (!S_ISDIR(status.st_mode)) {
-        if (!read_file(path, data, &size))
-            return -1;
-        check_one_run(data, size);
-        return 1;
-    }
-    DIR* directory = opendir(path);
-    if (!directory)
-        return -1;
-    int runs = 0;
-    while (dirent* entry = readdir(directory)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        char file[4096];
-        snprintf(file, sizeof file, "%s/%s", path, entry->d_name);
-        if (!read_file(file, data, &size)) {
-            runs = -1;
-            break;
-        }
-        check_one_run(data, size);
-        runs++;
-    }
-    closedir(directory);
-    return runs;
-}
-#endif
-
 } // namespace
 
-int main(int argc, char** argv)
+extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    // The diagnostics are checked against the untranslated messages, and the parent quotes words the
-    // way the child will, so both take the same locale: C.UTF-8 unless LC_ALL names another.
+    // The diagnostics are checked against the untranslated messages, and the checks quote words the
+    // way the run does, in the same locale: C.UTF-8 unless LC_ALL names another.
     unsetenv("LANGUAGE");
     setenv("LC_ALL", "C.UTF-8", 0);
-    setlocale(LC_ALL, "");
     word_storage = static_cast<char*>(malloc(max_input + 1));
     word_vector = static_cast<char**>(malloc(max_words * sizeof(char*)));
     if (!word_storage || !word_vector)
-        return 2;
-#ifdef __AFL_FUZZ_TESTCASE_LEN
-    (void)argc;
-    (void)argv;
-    __AFL_INIT();
-    unsigned char* buffer = __AFL_FUZZ_TESTCASE_BUF;
-    while (__AFL_LOOP(100000))
-        check_one_run(buffer, __AFL_FUZZ_TESTCASE_LEN);
+        abort();
+    prepare_test_runs();
     return 0;
-#else
-    unsigned char* data = static_cast<unsigned char*>(malloc(max_input));
-    if (!data)
-        return 2;
-    int status = 0;
-    if (argc < 2) {
-        size_t size = fread(data, 1, max_input, stdin);
-        check_one_run(data, size);
-    }
-    for (int i = 1; i < argc && status == 0; i++) {
-        int runs = replay_path(argv[i], data);
-        if (runs < 0) {
-            fprintf(stderr, "test_words: cannot read %s\n", argv[i]);
-            status = 2;
-        } else {
-            printf("%s: %d inputs\n", argv[i], runs);
-        }
-    }
-    // Freed so that the leak checker of a sanitized replay has nothing to report.
-    free(data);
-    return status;
-#endif
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size > max_input)
+        return 0;
+    split_words(data, size);
+    run_status = run_test_in_process(word_count, word_vector);
+    if (run_status < 0 || run_status > 2)
+        report_violation("unexpected exit status");
+    std::string_view text(run_report, run_report_length);
+    if (run_status < 2 && run_report_length != 0)
+        report_violation("output on standard error with status 0 or 1");
+    if (run_status == 2 && !is_expected_diagnostic(text))
+        report_violation("status 2 without exactly one expected diagnostic");
+    return 0;
 }

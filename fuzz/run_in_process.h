@@ -1,0 +1,16 @@
+// Runs test's main in the fuzzer's own process, as often as needed.
+#pragma once
+
+#include <cstddef>
+
+// Process-wide, written by run_test_in_process: what the last run wrote on standard error.
+extern char run_report[1 << 16];
+extern size_t run_report_length;
+
+// Once, before the first run: prepares the stream that stands in for standard error.
+void prepare_test_runs();
+
+// Runs test's main with the words (an argv-style vector of count elements and a null pointer), and
+// returns the exit status, whether main returned it or the program called exit. Standard error is
+// run_report during the run. Aborts when the run leaves more behind than it can clean up.
+int run_test_in_process(int count, char** words);
