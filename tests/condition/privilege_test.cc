@@ -83,6 +83,7 @@ TEST_F(privileges, root_is_refused_only_execution)
                     {"-x with an execute bit for others", {"-x", "execute-for-others"}, 0, ""},
                     {"-O of root's file", {"-O", "roots-file"}, 0, ""},
                     {"-O of the user's file", {"-O", "users-file"}, 1, ""},
+                    {"-O of root's file in another group", {"-O", "group-readable"}, 0, ""},
                     {"-G of root's file", {"-G", "roots-file"}, 0, ""},
                     {"-G of the group's file", {"-G", "group-readable"}, 1, ""},
                     {"-e inside a closed directory", {"-e", "closed/inside"}, 0, ""},

@@ -47,6 +47,17 @@ fault_row() {
     check "$label" "names in /etc/pacman.d" "$names_before" "$(names_in_pacman_d)"
     check "$label" "refresh ran" "" "$([ -e "$refresh_log" ] && echo yes)"
 }
+# The number of the newfstatat call, among all that lurvek makes with WORDS on the files that
+# fault_row puts in place with the include entry kept, that asks about the new list file: the
+# first on a descriptor after the hidden link to the old file. The file has a random name, which
+# no path filter can match.
+new_file_fstat_call() {
+    put_list "$a"
+    put_conf "$conf_with_include"
+    strace -o "$work/trace" -e trace=newfstatat,link "$lurvek" "$@" >/dev/null 2>&1
+    awk '/^link\(/ { linked = 1; next } { calls++ } linked && /^newfstatat\([0-9]+, ""/ { print calls; exit }' \
+        "$work/trace"
+}
 list_failed=$'Could not write /etc/pacman.d/lurvek.conf.\n'
 conf_failed=$'Could not write /etc/pacman.conf.\n'
 list_read_failed=$'Could not read /etc/pacman.d/lurvek.conf.\n'
@@ -61,10 +72,13 @@ fault_row "list file: fsync on remove"    kept    fsync,fdatasync:error=EIO:when
 fault_row "list file: rename, EIO"        kept    rename,renameat,renameat2:error=EIO        "$list_failed" add c file:///srv/c
 # The second flush is the directory's, after the rename: the old file must come back.
 fault_row "directory: fsync after rename" kept    fsync,fdatasync:error=EIO:when=2           "$list_failed" add c file:///srv/c
+# The first open of /etc/pacman.d is the look for leftovers, the second the one for its flush.
+fault_row "directory: open for the flush" kept    openat:error=EMFILE:when=2@/etc/pacman.d   "$list_failed" add c file:///srv/c
 # Without the hidden link to the old file there is no going back, so there must be no rename.
 fault_row "no link, then no directory flush" kept "link,linkat:error=EPERM fsync,fdatasync:error=EIO:when=2" "$list_failed" add c file:///srv/c
 fault_row "list file: rename, EXDEV"      kept    rename,renameat,renameat2:error=EXDEV      "$list_failed" remove a
 fault_row "list file: fchmod, EPERM"      kept    fchmod,chmod,fchmodat:error=EPERM          "$list_failed" add c file:///srv/c
+fault_row "list file: fstat of the new file" kept "newfstatat:error=EIO:when=$(new_file_fstat_call add c file:///srv/c)" "$list_failed" add c file:///srv/c
 fault_row "pacman.conf: write, ENOSPC"    missing write:error=ENOSPC:when=1                  "$conf_failed" add c file:///srv/c
 fault_row "pacman.conf: write, EIO"       missing write:error=EIO:when=1                     "$conf_failed" list
 # A read that fails is no end of the file: the records after it would be lost.
