@@ -58,6 +58,14 @@ constexpr binary_case binary_cases[] = {
     { "two missing files, -ot", "/nonexistent -ot /nonexistent", false, false, 3 },
     { "same file is not newer", "/ -nt /", false, false, 3 },
     { "same file is not older", "/ -ot /", false, false, 3 },
+    { "-eq on different numbers", "2 -eq 3", false, false, 3 },
+    { "-ne on equal numbers", "2 -ne 2", false, false, 3 },
+    { "zeros of both signs", "-00 -eq +00", false, true, 3 },
+    { "negative zero is not below zero", "-0 -lt 0", false, false, 3 },
+    { "blank after the right operand", "1 -eq 1~", false, true, 3 },
+    { "lengths on both sides differ", "-l abc -lt -l wxyz", true, true, 5 },
+    { "length against a negative", "-l '' -gt -1", true, true, 4 },
+    { "length of an operator word", "-l -eq -eq 3", true, true, 4 },
 };
 
 TEST(binary, evaluates_and_consumes)
@@ -89,6 +97,8 @@ constexpr binary_error_case binary_error_cases[] = {
     { "-l as the last word", "3 -eq -l", false, "invalid integer '-l'" },
     { "-nt with a length on the right", "a -nt -l b", false, "-nt does not accept -l" },
     { "-ot with a length on the left", "-l a -ot b", true, "-ot does not accept -l" },
+    { "-nt with a length on the left", "-l a -nt b", true, "-nt does not accept -l" },
+    { "-ot with a length on the right", "a -ot -l b", false, "-ot does not accept -l" },
     { "-ef with a length on the left", "-l a -ef b", true, "-ef does not accept -l" },
     { "unknown dash operator", "a -xx b", false, "unknown binary operator" },
     { "unknown word", "a % b", false, "unknown binary operator" },

@@ -42,6 +42,9 @@ constexpr comparison_case comparison_cases[] = {
     { "trailing blanks end the number", "12 ", "12\t", 0 },
     { "blank against digit", "1 ", "12", -1 },
     { "negative blank against digit", "-1 ", "-12", 1 },
+    { "beyond 64 bits, negative", "-18446744073709551616", "-18446744073709551615", -1 },
+    { "long, after leading zeros", "12345678901234567890123", "0012345678901234567890123", 0 },
+    { "long negatives", "-12345678901234567890123", "-12345678901234567890123", 0 },
     { "differ only in the last digit", "123456789012345678901234567890", "123456789012345678901234567891",
         -1 },
 };
@@ -91,6 +94,9 @@ constexpr operand_case operand_cases[] = {
     { "line feed is no blank", "7\n", nullptr },
     { "decimal point", "1.0", nullptr },
     { "length marker", "-l", nullptr },
+    { "length marker and a letter", "-lx", nullptr },
+    { "vertical tab is no blank", "\v7", nullptr },
+    { "apostrophe", "it's", nullptr },
 };
 
 TEST(integer, scans_integer_operands)

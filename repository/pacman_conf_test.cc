@@ -40,6 +40,9 @@ constexpr include_case include_cases[] = {
     { "pattern of other files", "Include = /etc/pacman.d/*.list\n", false },
     { "pattern in capitals", "Include = /ETC/PACMAN.D/*.CONF\n", false },
     { "pattern under a lower-case key", "include = /etc/pacman.d/*\n", false },
+    { "pattern of the whole directory", "Include = /etc/pacman.d/*\n", true },
+    { "pattern with a range and a ?", "Include = /etc/pacman.d/lurvek.co[a-z]?\n", true },
+    { "key and value split at a colon", "[options]\nInclude: /etc/pacman.d/lurvek.conf\n", true },
 };
 
 TEST(pacman_conf, checks_for_the_include_entry)

@@ -71,6 +71,7 @@ TEST(validate, repository_urls)
         { "semicolon after a blank", "http://a ;b", false },
         { "semicolon alone", "http://a;b", true },
         { "semicolon first", ";http://a", false },
+        { "semicolon after a tab", "http://a\t;b", false },
         { "brackets and hash", "http://a/[b]#c", true },
         { "inner blank", "http://a b", true },
     };
@@ -97,6 +98,7 @@ TEST(validate, limits_match_the_reader)
         { "semicolon first in the URL", "a", ";http://a", false },
         { "semicolon first in the name", ";a", "http://a;b", true },
         { "inner blank", "a b", "http://a b", true },
+        { "hash after a blank", "a", "http://a #b", true },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);

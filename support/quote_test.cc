@@ -35,6 +35,8 @@ constexpr quote_case c_locale_cases[] = {
     { "at sign is printable", "a@b", "'a@b'" },
     { "shell and trigraph characters", "$*?`?\?(~", "'$*?`?\?(~'" },
     { "byte ff", "\xff", "'\\377'" },
+    { "escape character", "\x1b[m", "'\\033[m'" },
+    { "two-byte character", "\xc3\xa9", "'\\303\\251'" },
 };
 
 // The marks are U+2018 and U+2019; characters are decoded as UTF-8.
@@ -54,6 +56,8 @@ constexpr quote_case utf8_cases[] = {
     { "at sign", "@", "\u2018@\u2019" },
     { "letter escapes", "a\nb\\", "\u2018a\\nb\\\\\u2019" },
     { "empty string", "", "\u2018\u2019" },
+    { "lone left mark", "\u2018", "\u2018\u2018\u2019" },
+    { "tab", "a\tb", "\u2018a\\tb\u2019" },
 };
 
 void expect_quoted(const quote_case& c)
@@ -71,6 +75,11 @@ TEST(quote_argument, quotes_with_apostrophes_in_the_c_locale)
     setlocale(LC_ALL, "C");
     for (const quote_case& c : c_locale_cases)
         expect_quoted(c);
+    // The escapes alone outgrow the initial storage.
+    std::string escaped;
+    for (int i = 0; i < 300; ++i)
+        escaped += "\\'";
+    EXPECT_EQ("'" + escaped + "'", quote_argument(std::string(300, '\'').c_str()));
 }
 
 TEST(quote_argument, quotes_with_typographic_marks_in_a_utf8_locale)
@@ -95,6 +104,25 @@ TEST(quote_argument, copies_bytes_that_a_unibyte_locale_prints)
     ASSERT_NE(nullptr, setlocale(LC_ALL, "en_US.ISO-8859-1")) << "no compiled locales: run me through ctest";
     EXPECT_EQ(1u, MB_CUR_MAX);
     for (const quote_case& c : latin1_cases)
+        expect_quoted(c);
+    setlocale(LC_ALL, "C");
+}
+
+// The marks are A1 AE and A1 AF; a character takes one, two or four bytes.
+constexpr quote_case gb18030_cases[] = {
+    { "plain word", "x", "\xa1\xaex\xa1\xaf" },
+    { "apostrophe is not the right mark", "it's", "\xa1\xaeit's\xa1\xaf" },
+    { "right mark inside", "z\xa1\xafz", "\xa1\xaez\\\xa1\xafz\xa1\xaf" },
+    { "two-byte character", "\xc4\xe3", "\xa1\xae\xc4\xe3\xa1\xaf" },
+    { "incomplete character at the end", "\x81", "\xa1\xae\\201\xa1\xaf" },
+    // 81 30 opens a four-byte character: cut off by the end, both bytes are escaped, the digit too.
+    { "incomplete four-byte character", "\2010", "\xa1\xae\\201\\060\xa1\xaf" },
+};
+
+TEST(quote_argument, quotes_with_the_marks_of_gb18030)
+{
+    ASSERT_NE(nullptr, setlocale(LC_ALL, "zh_CN.GB18030")) << "no compiled locales: run me through ctest";
+    for (const quote_case& c : gb18030_cases)
         expect_quoted(c);
     setlocale(LC_ALL, "C");
 }

@@ -3,8 +3,6 @@
 add_executable(condition_end_to_end
     condition/expression_case.cc
     condition/file_test.cc
-    condition/grammar_test.cc
-    condition/integer_test.cc
     condition/locale_test.cc
     condition/privilege_test.cc
     condition/program_run.cc

@@ -89,12 +89,10 @@ TEST(memory, exhaustion_is_reported_under_the_recorded_name)
         const char* invocation_name;
         const char* prefix;  // as error() prints it
     };
+    // Which names lose a libtool directory is the unit table's; here error() is seen to use the result.
     constexpr name_case cases[] = {
         {"installed name", "/usr/bin/test", "/usr/bin/test"},
         {"libtool wrapper with lt- prefix", "/home/u/build/src/.libs/lt-test", "test"},
-        {"libtool directory without prefix", "/opt/x/.libs/test", "test"},
-        {"too short for a libtool directory", ".libs/test", ".libs/test"},
-        {"nothing after the prefix", "/.libs/lt-", ""},
     };
     for (const name_case& c : cases) {
         SCOPED_TRACE(c.label);

@@ -75,31 +75,19 @@ run_row "remove without a name"                "$a"         1 $'Please specify t
 run_row "remove an unknown name"               "$a"         1 $'Could not find repository zz.\n' = 0 added remove zz
 run_row "remove compares case"                 "$a"         1 $'Could not find repository A.\n' = 0 kept remove A
 
-# Names and URLs that the list file cannot carry are refused before anything is written.
-for row in "empty name|" "50 bytes|n$name49" $'line feed|a\nb' $'carriage return|a\rb' "opening bracket|a[b" \
-    "closing bracket|a]b" "slash|a/b" "blank before semicolon|a ;b" $'tab before semicolon|a\t;b' \
-    "leading blank|  a" "trailing blank|a " $'trailing tab|a\t' "local|local" "options|options"; do
-    name=${row#*|}
-    run_row "invalid name: ${row%%|*}" "$a" 1 "Invalid repository name $name."$'\n' = 0 added add "$name" file:///srv/x
-done
-for row in "empty URL|" "191 bytes|${url190}u" $'line feed|file:///a\nb' $'carriage return|file:///a\rb' \
-    "leading blank| file:///a" "trailing blank|file:///a " "blank before semicolon|file:///a ;b" \
-    "semicolon first, after the written blank|;file:///a" \
-    $'tab before semicolon|file:///a\t;b'; do
-    url=${row#*|}
-    run_row "invalid URL: ${row%%|*}" "$a" 1 "Invalid repository URL $url."$'\n' = 0 added add c "$url"
-done
+# Which names and URLs the list file can carry is the validation's own table; here the program
+# refuses one of each past its limit before anything is written, the name first, and stores the
+# longest ones so that they come back unchanged.
+run_row "invalid name: 50 bytes"               "$a"         1 "Invalid repository name n$name49."$'\n' = 0 added add "n$name49" file:///srv/x
+run_row "invalid URL: 191 bytes"               "$a"         1 "Invalid repository URL ${url190}u."$'\n' = 0 added add c "${url190}u"
 run_row "the name is checked before the URL"   "$a"         1 $'Invalid repository name .\n' = 0 added add "" ""
-# What can be stored must also come back unchanged when the file is read again.
-for row in "49 bytes|$name49|file:///x" "190-byte URL|c|$url190" "semicolon without a blank|a;b|file:///x;y" \
-    "inner blanks|a b|file:///x y #z" "LOCAL in capitals|LOCAL|file:///x"; do
+for row in "49-byte name|$name49|file:///x" "190-byte URL|c|$url190"; do
     IFS='|' read -r label name url <<<"$row"
     run_row "valid: $label" "$a" 0 "" "$a$(blocks "$name" "$url" Optional)"$'\n\n' 1 kept add "$name" "$url"
     run_row "read back: $label" "$(blocks "$name" "$url" Optional)"$'\n\n' 0 "$(listing "$name" "$url" Optional)"$'\n' = 0 kept list
 done
 
 run_row "1024 records are listed"              "$records1024" 0 "$listing1024" = 0 kept list
-run_row "1024 records and a lone Server line"  "$records1024"$'[x]\nServer = file:///x\n' 0 "$listing1024" = 0 kept list
 run_row "1025 records are too many"            "$records1025" 1 "$too_many" = 0 kept list
 run_row "1100 records: list"                   "$records1100" 1 "$too_many" = 0 kept list
 run_row "1100 records: add"                    "$records1100" 1 "$too_many" = 0 kept add c file:///srv/c
@@ -141,7 +129,9 @@ defined_row "as a key, not a section"  $'[options]\ndemo = file:///x\n'         
 defined_row "only in the list file"    $'[options]\nInclude = /etc/pacman.d/lurvek.conf\n'          0 ""
 
 # The include hook, on a configuration that lurvek only reads: label, configuration, "kept" when
-# it holds the include entry already, "added" when lurvek must append the block.
+# it holds the include entry already, "added" when lurvek must append the block. Which lines count
+# as the entry is the reader's own table; here the program finds the list file under other spellings
+# of its path, which only the real file system can show, and appends the block to the machine's file.
 hook_row() {
     put_list ""
     put_conf "$2"
@@ -153,18 +143,7 @@ hook_row() {
     check "hook: $1" "pacman.conf" "$want" "$conf"
     check "hook: $1" "refreshes" 0 "$refreshes"
 }
-path=/etc/pacman.d/lurvek.conf
-hook_row "entry in [options]"                 $'[options]\nInclude = '$path$'\n[core]\n' kept
-hook_row "entry before any section"           $'Include = '$path$'\n[options]\n' kept
-hook_row "entry in a repository section"      $'[options]\n[extra]\nInclude = '$path$'\n' kept
-hook_row "path in capitals"                   $'[options]\nInclude = /ETC/PACMAN.D/LURVEK.CONF\n' kept
-hook_row "value with a ; comment"             $'[options]\nInclude = '$path$' ; ours\n' kept
-hook_row "key and value split at a colon"     $'[options]\nInclude: '$path$'\n' kept
-hook_row "indented path under Include"        $'[x]\nInclude = /etc/pacman.d/mirrorlist\n\n# more\n  '$path$'\n' kept
-hook_row "glob *.conf"                        $'[options]\nInclude = /etc/pacman.d/*.conf\n' kept
-hook_row "glob * in the directory"            $'[options]\nInclude = /etc/pacman.d/*\n' kept
-hook_row "glob with ? and a class"            $'[options]\nInclude = /etc/pacman.d/lurvek.co[a-z]?\n' kept
-# Other spellings of the path count when they name the list file itself.
+hook_row "entry in [options]"                 $'[options]\nInclude = /etc/pacman.d/lurvek.conf\n[core]\n' kept
 ln -s /etc/pacman.d /etc/pacman.d.link
 hook_row "path with /./"                      $'[options]\nInclude = /etc/pacman.d/./lurvek.conf\n' kept
 hook_row "path with //"                       $'[options]\nInclude = /etc//pacman.d/lurvek.conf\n' kept
@@ -172,16 +151,6 @@ hook_row "path through a linked directory"    $'[options]\nInclude = /etc/pacman
 hook_row "pattern through a linked directory" $'[options]\nInclude = /etc/pacman.d.link/*.conf\n' kept
 hook_row "another file in the directory"      $'[options]\nInclude = /etc/pacman.d/./mirrorlist\n' added
 rm /etc/pacman.d.link
-hook_row "key in lower case"                  $'[options]\ninclude = '$path$'\n' added
-hook_row "entry commented out with #"         $'[options]\n#Include = '$path$'\n' added
-hook_row "entry commented out with ;"         $'[options]\n; Include = '$path$'\n' added
-hook_row "value with a # comment"             $'[options]\nInclude = '$path$' # ours\n' added
-hook_row "indented Include under another key" $'[options]\nHoldPkg = pacman\n  Include = '$path$'\n' added
-hook_row "glob * does not cross a slash"      $'[options]\nInclude = /etc/*.conf\n' added
-hook_row "glob of other files"                $'[options]\nInclude = /etc/pacman.d/*.list\n' added
-hook_row "other include only"                 $'[options]\n[core]\nInclude = /etc/pacman.d/mirrorlist\n' added
-hook_row "last line without a newline"        $'[options]\nHoldPkg = pacman' added
-hook_row "empty configuration"                "" added
 hook_row "the machine's configuration"        "$machine_conf" added
 # The second run finds the entry that the first one appended.
 run_lurvek list
