@@ -183,6 +183,7 @@ void release_stack(char* mapping, size_t mapping_size)
         abort();
     }
     complete_switch(call.caller_fake_stack, nullptr, nullptr);
+    starting_call = nullptr;
     stack_floor = call.caller_floor;
     release_stack(call.mapping, call.mapping_size);
     return call.result;
