@@ -27,8 +27,8 @@ void report_syntax_error(const char* format, const char* argument)
 {
     // The name exactly as received, directories and all. Write errors are left to the at-exit
     // routine, and the status is 2 whatever they are.
-    fprintf(stderr, "%s: ", arg_vector[0]);
-    fprintf(stderr, format, argument);
+    (void)fprintf(stderr, "%s: ", arg_vector[0]);
+    (void)fprintf(stderr, format, argument);
     fputc_unlocked('\n', stderr);
     fflush_unlocked(stderr);
     exit(2);

@@ -12,11 +12,12 @@ int main(int argc, char** argv)
 {
     record_invocation_name(argv[0]);
     // Without a locale or a catalogue the messages stay untranslated, and nothing else changes.
-    setlocale(LC_ALL, "");
+    (void)setlocale(LC_ALL, "");
     bindtextdomain("plendra", "/usr/share/locale");
     textdomain("plendra");
     failure_exit_status = 2;
-    atexit(close_output_streams);
+    // The C library has room for at least 32 such functions, so the first one always fits.
+    (void)atexit(close_output_streams);
 
     // No options: "--help" is an ordinary word here.
     arg_vector = argv;

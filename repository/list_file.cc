@@ -37,7 +37,8 @@ bool compose_paths(rewrite_paths& paths)
     // realpath gives an absolute path, so there is a slash.
     const char* slash = strrchr(paths.target, '/');
     int directory_length = slash == paths.target ? 1 : int(slash - paths.target);
-    snprintf(paths.directory, sizeof paths.directory, "%.*s", directory_length, paths.target);
+    // A part of target, which has the same size, always fits.
+    (void)snprintf(paths.directory, sizeof paths.directory, "%.*s", directory_length, paths.target);
     int length
         = snprintf(paths.temporary, sizeof paths.temporary, "%s/.%s.XXXXXX", paths.directory, slash + 1);
     return length >= 0 && size_t(length) < sizeof paths.temporary;
@@ -126,6 +127,7 @@ bool copy_list_directory(char* directory, size_t size)
     return length >= 0 && size_t(length) < size;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): inih fixes the handler's signature.
 int collect_repository(void*, const char* section, const char* name, const char* value)
 {
     repository_record& slot = slot_being_filled();
@@ -150,7 +152,7 @@ list_reading read_list_file()
     // which it was. Nothing was written, so closing cannot lose anything.
     (void)ini_parse_file(stream, collect_repository, nullptr);
     bool failed = ferror(stream) != 0;
-    fclose(stream);
+    (void)fclose(stream);
     if (failed)
         return list_reading::unreadable;
     // Keeping only part of the list would drop the rest at the next rewrite.

@@ -170,7 +170,7 @@ int main(int argc, char** argv)
 
     // The refresh writes to the same standard output; what is buffered here must come first. A
     // failure stays in the stream's error indicator, which is examined at exit.
-    fflush(stdout);
+    (void)fflush(stdout);
     (void)sigaction(SIGXFSZ, &found_file_size_action, nullptr);
     exit(refresh_exit_status(refresh_databases()));
 }

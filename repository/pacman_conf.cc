@@ -67,6 +67,12 @@ constexpr int deepest_include = 10;
 // The file that find_repository_definition names.
 char reported_file[PATH_MAX];
 
+// A longer name is cut short, which only shortens the message that shows it.
+void note_reported_file(const char* path)
+{
+    (void)snprintf(reported_file, sizeof reported_file, "%s", path);
+}
+
 // One file being searched for a section: the name sought, the file and how deep it is included.
 struct definition_search {
     const char* name;
@@ -91,6 +97,7 @@ void search_included_files(definition_search& search, const char* value)
 }
 
 // INI handler of the search: notes a section of the name sought, and follows Include entries.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): inih fixes the handler's signature.
 int look_for_definition(void* user, const char* section, const char* name, const char* value)
 {
     definition_search& search = *static_cast<definition_search*>(user);
@@ -98,7 +105,7 @@ int look_for_definition(void* user, const char* section, const char* name, const
         return 1;
     // The package manager compares repository names byte for byte.
     if (strcmp(section, search.name) == 0) {
-        snprintf(reported_file, sizeof reported_file, "%s", search.path);
+        note_reported_file(search.path);
         search.result = 1;
     } else if (strcmp(name, "Include") == 0 && search.depth < deepest_include) {
         search_included_files(search, value);
@@ -111,21 +118,23 @@ int search_file(const char* path, const char* name, int depth)
 {
     FILE* stream = fopen(path, "re");
     if (stream == nullptr) {
-        snprintf(reported_file, sizeof reported_file, "%s", path);
+        note_reported_file(path);
         return depth == 0 ? -1 : 0;
     }
     definition_search search = { name, path, depth, 0 };
     (void)ini_parse_file(stream, look_for_definition, &search);
     if (ferror(stream) != 0) {
-        snprintf(reported_file, sizeof reported_file, "%s", path);
+        note_reported_file(path);
         search.result = -1;
     }
-    fclose(stream);
+    // Only read from, so closing cannot lose anything.
+    (void)fclose(stream);
     return search.result;
 }
 
 } // namespace
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): inih fixes the handler's signature.
 int check_include(void*, const char*, const char* name, const char* value)
 {
     if (include_found)
@@ -148,7 +157,8 @@ bool read_pacman_conf()
     // A failed read ends the reading as the end of the file would; only the stream tells them apart.
     (void)ini_parse_file(stream, check_include, nullptr);
     bool failed = ferror(stream) != 0;
-    fclose(stream);
+    // Only read from, so closing cannot lose anything.
+    (void)fclose(stream);
     return !failed;
 }
 

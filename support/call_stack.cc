@@ -59,6 +59,8 @@ uintptr_t frame_address()
 // the null pointer that ends the stack. Without the name nothing is known, and no room is assumed.
 uintptr_t find_process_stack_floor()
 {
+    // getauxval hands every entry over as an integer, addresses included.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     const char* name = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
     if (name == nullptr)
         return UINTPTR_MAX;
@@ -119,6 +121,7 @@ void start_call()
 }
 
 // Pages are committed as the function reaches them, so an unused part costs nothing.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): one caller, names matching its own.
 char* map_stack(size_t mapping_size, size_t guard_size)
 {
     if (spare_mapping != nullptr && spare_mapping_size == mapping_size) {
@@ -183,6 +186,7 @@ void release_stack(char* mapping, size_t mapping_size)
         abort();
     }
     complete_switch(call.caller_fake_stack, nullptr, nullptr);
+    starting_call = nullptr;
     stack_floor = call.caller_floor;
     release_stack(call.mapping, call.mapping_size);
     return call.result;

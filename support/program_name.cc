@@ -19,7 +19,7 @@ void record_invocation_name(const char* name)
 {
     if (name == nullptr) {
         // Nothing is left to do if this write fails: the process aborts either way.
-        fwrite(null_name_message.data(), 1, null_name_message.size(), stderr);
+        (void)fwrite(null_name_message.data(), 1, null_name_message.size(), stderr);
         abort();
     }
     // One pass finds the base name; strlen and strrchr would each cost every run a symbol lookup.

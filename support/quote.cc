@@ -77,7 +77,7 @@ constexpr char escape_letter(unsigned char c)
     constexpr std::string_view letters = "abtnvfr\\";
     static_assert(escaped.size() == letters.size());
     size_t at = escaped.find(static_cast<char>(c));
-    return at == std::string_view::npos ? 0 : letters[at];
+    return at == std::string_view::npos ? '\0' : letters[at];
 }
 static_assert(escape_letter(0x07) == 'a' && escape_letter(0x0d) == 'r' && escape_letter(0x5c) == '\\');
 static_assert(escape_letter(0x06) == 0 && escape_letter(0x0e) == 0 && escape_letter(0x00) == 0);

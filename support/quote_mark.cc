@@ -140,7 +140,8 @@ const char* current_charset_name()
         // Some systems answer US-ASCII for any locale they do not know; the environment may say more.
         if (const char* from_environment = charset_from_environment())
             return from_environment;
-        snprintf(charset_name_buffer, sizeof charset_name_buffer, "CP%u", ansi_code_page);
+        // "CP" and at most ten digits always fit.
+        (void)snprintf(charset_name_buffer, sizeof charset_name_buffer, "CP%u", ansi_code_page);
         name = charset_name_buffer;
     }
     for (const charset_alias& alias : charset_alias_table) {
