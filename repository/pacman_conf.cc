@@ -4,12 +4,15 @@
 
 #include <cerrno>
 #include <climits>
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <glob.h>
 #include <ini.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -113,6 +116,29 @@ int look_for_definition(void* user, const char* section, const char* name, const
     return 1;
 }
 
+// Whether the stream holds a line that is "[name]" once the blanks around it are gone. The INI reader
+// reports a section only through its keys, while the package manager registers a repository for its
+// header alone.
+bool has_section_header(FILE* stream, const char* name)
+{
+    rewind(stream);
+    std::string_view wanted = name;
+    char* line = nullptr;
+    size_t size = 0;
+    bool found = false;
+    while (!found && getline(&line, &size, stream) >= 0) {
+        std::string_view text = line;
+        while (!text.empty() && isspace(static_cast<unsigned char>(text.front())) != 0)
+            text.remove_prefix(1);
+        while (!text.empty() && isspace(static_cast<unsigned char>(text.back())) != 0)
+            text.remove_suffix(1);
+        found = text.size() == wanted.size() + 2 && text.front() == '[' && text.back() == ']'
+            && text.substr(1, wanted.size()) == wanted;
+    }
+    free(line);
+    return found;
+}
+
 // Searches one file; an included file that cannot be opened is passed over, as it defines nothing.
 int search_file(const char* path, const char* name, int depth)
 {
@@ -123,6 +149,10 @@ int search_file(const char* path, const char* name, int depth)
     }
     definition_search search = { name, path, depth, 0 };
     (void)ini_parse_file(stream, look_for_definition, &search);
+    if (search.result == 0 && ferror(stream) == 0 && has_section_header(stream, name)) {
+        note_reported_file(path);
+        search.result = 1;
+    }
     if (ferror(stream) != 0) {
         note_reported_file(path);
         search.result = -1;

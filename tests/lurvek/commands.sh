@@ -121,6 +121,7 @@ in_conf=$'Repository demo is already defined in /etc/pacman.conf.\n'
 in_other=$'Repository demo is already defined in /etc/pacman.d/other.conf.\n'
 defined_row "in pacman.conf"           $'[options]\n[demo]\nServer = file:///x\n'                   1 "$in_conf"
 defined_row "after an Include line"    $'[demo]\nInclude = /etc/pacman.d/mirrorlist\n'            1 "$in_conf"
+defined_row "a header with no key"     $'[options]\n[demo]\n[core]\n'                            1 "$in_conf"
 defined_row "in an included file"      $'[options]\n[core]\nInclude = /etc/pacman.d/other.conf\n' 1 "$in_other"
 defined_row "through a pattern"        $'[options]\n[core]\nInclude = /etc/pacman.d/*.conf\n'     1 "$in_other"
 defined_row "two includes deep"        $'[options]\n[x]\nInclude = /etc/pacman.d/more/nested.conf\n' 1 "$in_other"
