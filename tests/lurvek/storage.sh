@@ -80,14 +80,27 @@ expect_untouched "read-only directory, no list file" $'Could not read /etc/pacma
 umount /etc/pacman.d
 
 # A list file that is a symbolic link: label, where the link points, then "follows" when the change
-# must go through to /etc/lists/real.conf, or the message of the refusal.
+# must go through to /etc/lists/real.conf, or the message of the refusal. A link to something that
+# is not a regular file (/etc/lists/null, a device like /dev/null, or /etc/lists/fifo) lists nothing,
+# without waiting for a writer, and is never replaced.
 link_row() {
     local label="link: $1"
     put_conf "$conf_with_include"
     rm -rf /etc/lists "$list_file"
     mkdir /etc/lists
     printf '%s' "$a" >/etc/lists/real.conf
+    case $2 in
+    */null) mknod /etc/lists/null c 1 3 || { echo "SKIP: $label: mknod is not allowed here" && return; } ;;
+    */fifo) mkfifo /etc/lists/fifo ;;
+    esac
+    local files
+    files=$(find /etc/lists -mindepth 1 -printf '%f %y\n' | sort)
     ln -s "$2" "$list_file"
+    if [ -e "$list_file" ] && [ ! -f "$list_file" ]; then
+        LURVEK_WRAPPER="timeout 10" run_lurvek list
+        check_status "$label: list" 0 "$status"
+        check "$label: list" stdout "" "$out"
+    fi
     if [ "$3" == follows ]; then
         run_lurvek add c file:///srv/c
         check_status "$label" 0 "$status"
@@ -95,18 +108,21 @@ link_row() {
         load_file list /etc/lists/real.conf
         check "$label" "target" "$a_b_c" "$list"
     else
-        expect_untouched "$label" "$3" add c file:///srv/c
+        LURVEK_WRAPPER="timeout 10" expect_untouched "$label" "$3" add c file:///srv/c
         load_file list /etc/lists/real.conf
         check "$label" "target" "$a" "$list"
     fi
     check "$label" "the link" "$2" "$(readlink "$list_file")"
-    check "$label" "names in /etc/lists" "real.conf" "$(ls -A /etc/lists)"
+    check "$label" "files in /etc/lists and their types" "$files" \
+        "$(find /etc/lists -mindepth 1 -printf '%f %y\n' | sort)"
     rm -rf /etc/lists "$list_file"
 }
 link_row "absolute"             /etc/lists/real.conf follows
 link_row "relative"             ../lists/real.conf   follows
 link_row "dangling"             /etc/lists/absent    $'Could not read /etc/pacman.d/lurvek.conf.\n'
 link_row "to itself"            lurvek.conf          $'Could not read /etc/pacman.d/lurvek.conf.\n'
+link_row "to a device"          /etc/lists/null      "$write_list_failed"
+link_row "to a FIFO"            /etc/lists/fifo      "$write_list_failed"
 
 # Files that killed runs left behind: a run that holds the lock removes the regular files that have
 # the hidden names of a rewrite, and nothing else.
