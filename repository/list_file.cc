@@ -172,7 +172,6 @@ int collect_repository(void*, const char* section, const char* name, const char*
 
 list_reading read_list_file()
 {
-    create_list_file();
     FILE* stream;
     if (!open_list_file(&stream))
         return list_reading::unreadable;

@@ -14,7 +14,7 @@ extern const char* list_file_path;
 [[nodiscard]] bool copy_list_directory(char* directory, size_t size);
 
 // Creates an empty list file with mode 0644, whatever the umask, when there is none. Failures are
-// left to the reading that follows, which reports them.
+// left to the reading that follows, which reports them. Only a run that holds the lock may call it.
 void create_list_file();
 
 // INI handler for the list file: takes "Server" and "SigLevel" (exact case) into the slot being
@@ -29,9 +29,8 @@ enum class list_reading {
     too_many, // the file holds more records than the table
 };
 
-// Creates the list file when there is none, then reads it into the table, which must be empty. A
-// target that is not a regular file or a directory (/dev/null, a FIFO) is not read, and gives an
-// empty table.
+// Reads the list file into the table, which must be empty. A target that is not a regular file or a
+// directory (/dev/null, a FIFO) is not read, and gives an empty table.
 [[nodiscard]] list_reading read_list_file();
 
 // Writes every record of the table that is not removed as a four-line block ("[name]",

@@ -132,9 +132,13 @@ int main(int argc, char** argv)
     ignore_file_size_limit();
 
     // Held from the reading of the list file until it is written, so concurrent runs take turns.
-    // Without the lock the run still goes on: the file operations report what is wrong.
-    if (lock_list_file())
+    // Without the lock the run may still read, which `list` needs on a read-only /etc/pacman.d, but
+    // it refuses before it would change either file.
+    bool locked = lock_list_file();
+    if (locked) {
         remove_leftover_files();
+        create_list_file();
+    }
 
     switch (read_list_file()) {
     case list_reading::read:
@@ -147,6 +151,8 @@ int main(int argc, char** argv)
 
     if (!read_pacman_conf())
         fail_with("Could not read %s.\n", pacman_conf_path);
+    if (!include_found && !locked)
+        fail_with("Could not lock %s.\n", list_file_path);
     if (!include_found && !run_uninterrupted(append_include_block))
         fail_with("Could not write %s.\n", pacman_conf_path);
 
@@ -164,6 +170,8 @@ int main(int argc, char** argv)
     else
         fail_with_usage(argv[1]);
 
+    if (!locked)
+        fail_with("Could not lock %s.\n", list_file_path);
     if (!run_uninterrupted(write_repository_file))
         fail_with("Could not write %s.\n", list_file_path);
     unlock_list_file();
