@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <string_view>
 #include <unistd.h>
 
@@ -51,11 +52,26 @@ void close_standard_output()
     bool lost = ferror(stdout) != 0;
     if (fflush(stdout) != 0)
         lost = true;
-    // With nothing left to write, a descriptor that was never open loses no output.
-    if (fclose(stdout) != 0 && errno != EBADF)
+    if (fclose(stdout) != 0)
         lost = true;
     if (lost)
         _exit(1);
+}
+
+// Puts /dev/null, open for reading only, on each of the descriptors 0, 1 and 2 that is closed, so
+// that no file the program opens takes one of them: the output meant for a closed standard output
+// then fails as a write error instead of landing in that file. The placeholders close on exec, so
+// the refresh finds closed what was closed. Without a placeholder the run ends with status 1 before
+// it opens anything.
+void occupy_closed_standard_descriptors()
+{
+    for (int fd = 0; fd <= 2; fd++) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // The lowest free descriptor is fd itself, since those below it are open.
+        if (open("/dev/null", O_RDONLY | O_CLOEXEC) != fd)
+            exit(1);
+    }
 }
 
 // The asynchronous signals whose default action ends the process.
@@ -125,6 +141,7 @@ void remove_from_table(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    occupy_closed_standard_descriptors();
     // Should registration fail, lost output goes unnoticed; the run itself is unaffected.
     (void)atexit(close_standard_output);
     if (argc < 2)
