@@ -29,10 +29,14 @@ struct rewrite_paths {
 };
 
 // Fills paths for the list file as the file system has it. The hidden temporary name matches no
-// pattern such as "*.conf" that an Include might hold.
+// pattern such as "*.conf" that an Include might hold. Returns false when the target is not a
+// regular file: a rewrite would put a file in place of a device such as /dev/null, and new files
+// beside it.
 bool compose_paths(rewrite_paths& paths)
 {
-    if (realpath(list_file_path, paths.target) == nullptr)
+    struct stat target;
+    if (realpath(list_file_path, paths.target) == nullptr || lstat(paths.target, &target) != 0
+        || !S_ISREG(target.st_mode))
         return false;
     // realpath gives an absolute path, so there is a slash.
     const char* slash = strrchr(paths.target, '/');
@@ -116,6 +120,30 @@ bool sync_directory(const char* directory)
     return close(fd) == 0 && synced;
 }
 
+// Opens the list file for reading. A target that is neither a regular file nor a directory (a
+// device such as /dev/null, a FIFO) holds no list and is not read, which could stall or never end:
+// *stream is then null and the result true.
+bool open_list_file(FILE** stream)
+{
+    *stream = nullptr;
+    // O_NONBLOCK keeps a FIFO from stalling the open.
+    int fd = open(list_file_path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat status;
+    // A directory opens, but reading it fails, which reports it.
+    if (fstat(fd, &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode)) {
+        close(fd);
+        return true;
+    }
+    *stream = fdopen(fd, "r");
+    if (*stream == nullptr) {
+        close(fd);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool copy_list_directory(char* directory, size_t size)
@@ -144,10 +172,11 @@ int collect_repository(void*, const char* section, const char* name, const char*
 
 list_reading read_list_file()
 {
-    create_list_file();
-    FILE* stream = fopen(list_file_path, "re");
-    if (stream == nullptr)
+    FILE* stream;
+    if (!open_list_file(&stream))
         return list_reading::unreadable;
+    if (stream == nullptr)
+        return list_reading::read;
     // The reader stops at the first failed read as at the end of the file; only the stream knows
     // which it was. Nothing was written, so closing cannot lose anything.
     (void)ini_parse_file(stream, collect_repository, nullptr);

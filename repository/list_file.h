@@ -14,7 +14,7 @@ extern const char* list_file_path;
 [[nodiscard]] bool copy_list_directory(char* directory, size_t size);
 
 // Creates an empty list file with mode 0644, whatever the umask, when there is none. Failures are
-// left to the reading that follows, which reports them.
+// left to the reading that follows, which reports them. Only a run that holds the lock may call it.
 void create_list_file();
 
 // INI handler for the list file: takes "Server" and "SigLevel" (exact case) into the slot being
@@ -29,7 +29,8 @@ enum class list_reading {
     too_many, // the file holds more records than the table
 };
 
-// Creates the list file when there is none, then reads it into the table, which must be empty.
+// Reads the list file into the table, which must be empty. A target that is not a regular file or a
+// directory (/dev/null, a FIFO) is not read, and gives an empty table.
 [[nodiscard]] list_reading read_list_file();
 
 // Writes every record of the table that is not removed as a four-line block ("[name]",
@@ -38,10 +39,11 @@ enum class list_reading {
 
 // Replaces the list file with the table's records through a hidden temporary file, renamed over it
 // once flushed to disk. A symbolic link is followed to the file it names, which is replaced in its
-// own directory, while the link stays; a hard link keeps the old list. The new file keeps the mode
-// and owner of the old one. Returns false, leaving the old file as it was, when any step fails, the
-// flush of the directory after the rename included; temporary files are removed then too, unless
-// their removal fails as well.
+// own directory, while the link stays; a hard link keeps the old list. Only a regular file is
+// replaced. The new file keeps the mode and owner of the old one. Returns false, leaving the old
+// file as it was, when the target is not a regular file or when any step fails, the flush of the
+// directory after the rename included; temporary files are removed then too, unless their removal
+// fails as well.
 [[nodiscard]] bool write_repository_file();
 
 // Removes the regular files with the hidden names that a rewrite uses, left behind by runs that

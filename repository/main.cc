@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <string_view>
 #include <unistd.h>
 
@@ -51,11 +52,26 @@ void close_standard_output()
     bool lost = ferror(stdout) != 0;
     if (fflush(stdout) != 0)
         lost = true;
-    // With nothing left to write, a descriptor that was never open loses no output.
-    if (fclose(stdout) != 0 && errno != EBADF)
+    if (fclose(stdout) != 0)
         lost = true;
     if (lost)
         _exit(1);
+}
+
+// Puts /dev/null, open for reading only, on each of the descriptors 0, 1 and 2 that is closed, so
+// that no file the program opens takes one of them: the output meant for a closed standard output
+// then fails as a write error instead of landing in that file. The placeholders close on exec, so
+// the refresh finds closed what was closed. Without a placeholder the run ends with status 1 before
+// it opens anything.
+void occupy_closed_standard_descriptors()
+{
+    for (int fd = 0; fd <= 2; fd++) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // The lowest free descriptor is fd itself, since those below it are open.
+        if (open("/dev/null", O_RDONLY | O_CLOEXEC) != fd)
+            exit(1);
+    }
 }
 
 // The asynchronous signals whose default action ends the process.
@@ -125,6 +141,7 @@ void remove_from_table(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    occupy_closed_standard_descriptors();
     // Should registration fail, lost output goes unnoticed; the run itself is unaffected.
     (void)atexit(close_standard_output);
     if (argc < 2)
@@ -132,9 +149,13 @@ int main(int argc, char** argv)
     ignore_file_size_limit();
 
     // Held from the reading of the list file until it is written, so concurrent runs take turns.
-    // Without the lock the run still goes on: the file operations report what is wrong.
-    if (lock_list_file())
+    // Without the lock the run may still read, which `list` needs on a read-only /etc/pacman.d, but
+    // it refuses before it would change either file.
+    bool locked = lock_list_file();
+    if (locked) {
         remove_leftover_files();
+        create_list_file();
+    }
 
     switch (read_list_file()) {
     case list_reading::read:
@@ -147,6 +168,8 @@ int main(int argc, char** argv)
 
     if (!read_pacman_conf())
         fail_with("Could not read %s.\n", pacman_conf_path);
+    if (!include_found && !locked)
+        fail_with("Could not lock %s.\n", list_file_path);
     if (!include_found && !run_uninterrupted(append_include_block))
         fail_with("Could not write %s.\n", pacman_conf_path);
 
@@ -164,6 +187,8 @@ int main(int argc, char** argv)
     else
         fail_with_usage(argv[1]);
 
+    if (!locked)
+        fail_with("Could not lock %s.\n", list_file_path);
     if (!run_uninterrupted(write_repository_file))
         fail_with("Could not write %s.\n", list_file_path);
     unlock_list_file();

@@ -187,17 +187,28 @@ refresh_row "pacman is not installed" missing          127 $'sh: 1: pacman: not 
 LURVEK_WRAPPER="env --ignore-signal=CHLD" \
 refresh_row "SIGCHLD ignored"         "exit 3"         3   ""                            add c file:///srv/c
 
-# Lost output is a failure: label, list file, status, words, all with standard output on /dev/full.
+# Lost output is a failure: label, standard output ("full": /dev/full, "closed"), list file, status,
+# words. A closed one lends its descriptor to no file that lurvek opens, and stays closed for pacman,
+# which here exits 9 when it finds it open.
 full_row() {
-    put_list "$2"
+    local label="$2 stdout: $1"
+    put_list "$3"
     put_conf "$conf_with_include"
-    "$lurvek" "${@:4}" >/dev/full 2>"$work/err"
-    check_status "full stdout: $1" "$3" $?
-    check "full stdout: $1" stderr "" "$(cat "$work/err")"
+    rm -f /etc/pacman.d/.lurvek.lock
+    if [ "$2" == closed ]; then
+        FAKE_PACMAN='if (exec 3>&1) 2>/dev/null; then exit 9; fi' "$lurvek" "${@:5}" >&- 2>"$work/err"
+    else
+        "$lurvek" "${@:5}" >/dev/full 2>"$work/err"
+    fi
+    check_status "$label" "$4" $?
+    check "$label" stderr "" "$(cat "$work/err")"
+    check "$label" "lock file" "" "$(cat /etc/pacman.d/.lurvek.lock 2>/dev/null)"
 }
-full_row "list of one record"    "$a" 1 list
-full_row "empty list, no output" ""   0 list
-full_row "usage text"            ""   1
-full_row "unknown command"       ""   1 frobnicate
+full_row "list of one record"    full   "$a" 1 list
+full_row "empty list, no output" full   ""   0 list
+full_row "usage text"            full   ""   1
+full_row "unknown command"       full   ""   1 frobnicate
+full_row "list of one record"    closed "$a" 1 list
+full_row "add, pacman sees it"   closed "$a" 0 add c file:///srv/c
 
 finish

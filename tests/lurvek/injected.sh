@@ -142,13 +142,24 @@ hostile_locks
 
 # Twenty runs started together, each adding its own name, must leave twenty records. The delayed
 # rename keeps every run between reading and replacing the file for a tenth of a second, so runs
-# that did not wait for each other would overwrite each other's record.
+# that did not wait for each other would overwrite each other's record. Label, what stands at the
+# lock file's name beforehand (none, a file of mode 0644, a private file of another user, a FIFO, a
+# symbolic link), then the command that starts lurvek. Whatever stood there, a private file of
+# root's takes its place.
 concurrent_round() {
-    local label=$1
+    local label=$1 lock=/etc/pacman.d/.lurvek.lock
     shift
     put_list ""
     put_conf "$conf_with_include"
-    rm -f "$refresh_log"
+    rm -f "$refresh_log" "$lock"
+    case $1 in
+    0644) install -m 0644 /dev/null "$lock" ;;
+    other) install -m 0600 -o 65534 /dev/null "$lock" 2>/dev/null ||
+        { echo "SKIP: $label: cannot give a file to another user here" && return; } ;;
+    fifo) mkfifo "$lock" ;;
+    link) ln -s lurvek.conf "$lock" ;;
+    esac
+    shift
     local i pids=()
     for ((i = 1; i <= 20; i++)); do
         "$@" "$lurvek" add "r$i" "file:///srv/r$i" >"$work/out$i" 2>&1 &
@@ -163,9 +174,16 @@ concurrent_round() {
     check "$label" "repositories" "$want" "$(printf '%s' "$list" | sed -n 's/^\[\(.*\)\]$/\1/p' | sort)"
     check "$label" "blocks" 20 "$(printf '%s' "$list" | grep -c '^SigLevel = Optional$')"
     check "$label" refreshes 20 "$(grep -c -x -- '--sync --refresh' "$refresh_log")"
+    check "$label" "lock file" "600 0 regular empty file" "$(stat -c '%a %u %F' "$lock")"
+    check "$label" "names in /etc/pacman.d" "lurvek.conf" "$(names_in_pacman_d)"
 }
-concurrent_round "twenty adds at once" env
-concurrent_round "twenty adds, slow renames" strace -o /dev/null \
-    -e inject=rename,renameat,renameat2:delay_enter=100000
+slow_renames=(strace -o /dev/null -e inject=rename,renameat,renameat2:delay_enter=100000)
+#                label                                   lock file  command
+concurrent_round "twenty adds at once"                   none       env
+concurrent_round "twenty adds, slow renames"             none       "${slow_renames[@]}"
+concurrent_round "twenty adds, lock file of mode 0644"   0644       "${slow_renames[@]}"
+concurrent_round "twenty adds, lock file of another user" other     "${slow_renames[@]}"
+concurrent_round "twenty adds, a FIFO as lock file"      fifo       "${slow_renames[@]}"
+concurrent_round "twenty adds, a link as lock file"      link       "${slow_renames[@]}"
 
 finish

@@ -74,12 +74,15 @@ put_conf() {
 }
 
 # Set the variable named by the first argument to the bytes of FILE, or to "-" when FILE does not
-# exist. (A command substitution would drop trailing newlines, which matter here.)
+# exist. (A command substitution would drop trailing newlines, which matter here.) What is not a
+# regular file, such as a FIFO, is not read.
 load_file() {
     local -n into=$1
-    if [ -e "$2" ]; then
+    if [ -f "$2" ]; then
         into=$(read_file "$2")
         into=${into%x}
+    elif [ -e "$2" ]; then
+        into="(not a regular file)"
     else
         into=-
     fi

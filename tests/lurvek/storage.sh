@@ -43,6 +43,8 @@ expect_untouched() {
 list_fault_row() {
     mount -t tmpfs -o "$2" lurvek-test /etc/pacman.d
     put_conf "$conf_with_include"
+    # The lock file, made while there is room, as the first run on the machine made it.
+    run_lurvek list
     for words in "add c file:///srv/c" "remove a"; do
         put_list "$a"
         fill /etc/pacman.d "$3"
@@ -61,18 +63,37 @@ list_fault_row "list file: no block left"   size=16k,mode=0755 blocks
 list_fault_row "list file: no inode left"   size=1m,nr_inodes=8,mode=0755 inodes
 list_fault_row "list file: room to spare"   size=16k,mode=0755 nothing
 
-# A read-only /etc/pacman.d still lets lurvek read; every change fails with the usual message.
-mount --bind /etc/pacman.d /etc/pacman.d
-put_conf "$conf_with_include"
-put_list "$a"
-mount -o remount,bind,ro /etc/pacman.d
-run_lurvek list
-check_status "read-only directory: list" 0 "$status"
-check "read-only directory: list" stdout "$(listing a file:///srv/a Optional b file:///srv/b Optional)"$'\n' "$out"
-expect_untouched "read-only directory: add" "$write_list_failed" add c file:///srv/c
-expect_untouched "read-only directory: remove" "$write_list_failed" remove a
-expect_untouched "read-only directory: unknown name" $'Could not find repository zz.\n' remove zz
-umount /etc/pacman.d
+# Where no lock can be had, lurvek still reads, and every run that would change either file refuses,
+# the one that would append the include entry too. Label, what stands at the lock file's name ("fit":
+# the lock file that a run made, "none", "directory": no rename can put a file in its place), "ro"
+# to make /etc/pacman.d read-only, and the message for a change. With the lock file made beforehand
+# the lock is had, and changes fail as the list file cannot be written.
+locked_out_row() {
+    local label=$1 lock=/etc/pacman.d/.lurvek.lock
+    put_conf "$conf_with_include"
+    put_list "$a"
+    rm -rf "$lock"
+    case $2 in
+    fit) run_lurvek list ;;
+    directory) mkdir "$lock" ;;
+    esac
+    [ "$3" == ro ] && mount --bind /etc/pacman.d /etc/pacman.d && mount -o remount,bind,ro /etc/pacman.d
+    run_lurvek list
+    check_status "$label: list" 0 "$status"
+    check "$label: list" stdout "$(listing a file:///srv/a Optional b file:///srv/b Optional)"$'\n' "$out"
+    expect_untouched "$label: add" "$4" add c file:///srv/c
+    expect_untouched "$label: remove" "$4" remove a
+    expect_untouched "$label: unknown name" $'Could not find repository zz.\n' remove zz
+    put_conf "$machine_conf"
+    [ "$2" != fit ] && expect_untouched "$label: list without the include" "$lock_failed" list
+    [ "$3" == ro ] && umount /etc/pacman.d
+    rm -rf "$lock"
+}
+lock_failed=$'Could not lock /etc/pacman.d/lurvek.conf.\n'
+#              label                                    lock file  directory message
+locked_out_row "read-only directory"                    fit        ro        "$write_list_failed"
+locked_out_row "read-only directory, no lock file"      none       ro        "$lock_failed"
+locked_out_row "a directory at the lock file's name"    directory  rw        "$lock_failed"
 put_list -
 mount --bind /etc/pacman.d /etc/pacman.d
 mount -o remount,bind,ro /etc/pacman.d
@@ -80,14 +101,27 @@ expect_untouched "read-only directory, no list file" $'Could not read /etc/pacma
 umount /etc/pacman.d
 
 # A list file that is a symbolic link: label, where the link points, then "follows" when the change
-# must go through to /etc/lists/real.conf, or the message of the refusal.
+# must go through to /etc/lists/real.conf, or the message of the refusal. A link to something that
+# is not a regular file (/etc/lists/null, a device like /dev/null, or /etc/lists/fifo) lists nothing,
+# without waiting for a writer, and is never replaced.
 link_row() {
     local label="link: $1"
     put_conf "$conf_with_include"
     rm -rf /etc/lists "$list_file"
     mkdir /etc/lists
     printf '%s' "$a" >/etc/lists/real.conf
+    case $2 in
+    */null) mknod /etc/lists/null c 1 3 || { echo "SKIP: $label: mknod is not allowed here" && return; } ;;
+    */fifo) mkfifo /etc/lists/fifo ;;
+    esac
+    local files
+    files=$(find /etc/lists -mindepth 1 -printf '%f %y\n' | sort)
     ln -s "$2" "$list_file"
+    if [ -e "$list_file" ] && [ ! -f "$list_file" ]; then
+        LURVEK_WRAPPER="timeout 10" run_lurvek list
+        check_status "$label: list" 0 "$status"
+        check "$label: list" stdout "" "$out"
+    fi
     if [ "$3" == follows ]; then
         run_lurvek add c file:///srv/c
         check_status "$label" 0 "$status"
@@ -95,18 +129,21 @@ link_row() {
         load_file list /etc/lists/real.conf
         check "$label" "target" "$a_b_c" "$list"
     else
-        expect_untouched "$label" "$3" add c file:///srv/c
+        LURVEK_WRAPPER="timeout 10" expect_untouched "$label" "$3" add c file:///srv/c
         load_file list /etc/lists/real.conf
         check "$label" "target" "$a" "$list"
     fi
     check "$label" "the link" "$2" "$(readlink "$list_file")"
-    check "$label" "names in /etc/lists" "real.conf" "$(ls -A /etc/lists)"
+    check "$label" "files in /etc/lists and their types" "$files" \
+        "$(find /etc/lists -mindepth 1 -printf '%f %y\n' | sort)"
     rm -rf /etc/lists "$list_file"
 }
 link_row "absolute"             /etc/lists/real.conf follows
 link_row "relative"             ../lists/real.conf   follows
 link_row "dangling"             /etc/lists/absent    $'Could not read /etc/pacman.d/lurvek.conf.\n'
 link_row "to itself"            lurvek.conf          $'Could not read /etc/pacman.d/lurvek.conf.\n'
+link_row "to a device"          /etc/lists/null      "$write_list_failed"
+link_row "to a FIFO"            /etc/lists/fifo      "$write_list_failed"
 
 # Files that killed runs left behind: a run that holds the lock removes the regular files that have
 # the hidden names of a rewrite, and nothing else.
