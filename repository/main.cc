@@ -141,6 +141,12 @@ int main(int argc, char** argv)
         break;
     case list_reading::unreadable:
         fail_with("Could not read %s.\n", list_file_path);
+    case list_reading::line_too_long:
+        printf("Line %d of %s is longer than 199 bytes.\n", refused_line, list_file_path);
+        exit(1);
+    case list_reading::name_too_long:
+        printf("Line %d of %s names a section longer than 49 bytes.\n", refused_line, list_file_path);
+        exit(1);
     case list_reading::too_many:
         fail_with("Too many repositories in %s.\n", list_file_path);
     }

@@ -68,6 +68,18 @@ run_row "add ignores further arguments"        "$a"         0 ""        "$a$c"  
 run_row "add replaces a record in place"       "$a$(blocks b file:///old Never)"$'\n\n'"$c" 0 "" "$a$(blocks b file:///new Optional)"$'\n\n'"$c" 1 kept add b file:///new
 run_row "add: a name in other case is new"     "$a"         0 ""        "$a$(blocks A file:///srv/A Optional)"$'\n\n' 1 kept add A file:///srv/A
 run_row "add rewrites a hand-written file"     "$handwritten" 0 ""      "$(blocks a file:///srv/a Never b file:///srv/b 'Required DatabaseOptional')"$'\n\n'"$c" 1 kept add c file:///srv/c
+# A record takes its keys from its own section only, and pacman reads the rewritten file as the
+# hand-written one meant it: a repository keeps its own server (the first of its mirrors) and level,
+# and keys before any section make none.
+mirrors=$'[x]\nSigLevel = Optional\nServer = file:///srv/x-main\nServer = file:///srv/x-mirror\n\n[y]\nSigLevel = Never\nServer = file:///srv/y-only\n'
+run_row "add keeps mirrors in their section"   "$mirrors"   0 ""        "$(blocks x file:///srv/x-main Optional y file:///srv/y-only Never)"$'\n\n'"$c" 1 kept add c file:///srv/c
+check "pacman reads y as written" "server and level" $'Server = file:///srv/y-only\nSigLevel = PackageNever\nSigLevel = DatabaseNever' "$(pacman-conf --repo y Server SigLevel)"
+run_row "add drops keys before any section"    $'Server = file:///srv/q\nSigLevel = Never\n'"$a" 0 "" "$a$c" 1 kept add c file:///srv/c
+check "pacman reads no nameless repository" "repositories" $'a\nc' "$(pacman-conf --repo-list)"
+# A line that the reader would cut, or a section name that it would shorten, is refused before
+# anything changes.
+run_row "a 200-byte line is refused"           $'[a]\nServer = '"${url190}u"$'\nSigLevel = Optional\n' 1 $'Line 2 of /etc/pacman.d/lurvek.conf is longer than 199 bytes.\n' = 0 none add b file:///srv/b
+run_row "a 50-byte section name is refused"    "$(blocks "n$name49" file:///srv/n Optional)" 1 $'Line 1 of /etc/pacman.d/lurvek.conf names a section longer than 49 bytes.\n' = 0 none list
 run_row "remove the first of three"            "$a$b$c"     0 ""        "$b$c"       1 kept remove a
 run_row "remove the only record"               "$a"         0 ""        ""           1 kept remove a
 run_row "remove ignores further arguments"     "$a$b"       0 ""        "$b"         1 kept remove a b
