@@ -3,6 +3,7 @@
 #include "list_file.h"
 #include "list_lock.h"
 #include "pacman_conf.h"
+#include "pacman_walk.h"
 #include "refresh.h"
 #include "repository_list.h"
 #include "validate.h"
@@ -151,8 +152,9 @@ int main(int argc, char** argv)
         fail_with("Too many repositories in %s.\n", list_file_path);
     }
 
-    if (!read_pacman_conf())
-        fail_with("Could not read %s.\n", pacman_conf_path);
+    const char* unread_file;
+    if (!read_pacman_conf(&unread_file))
+        fail_with("Could not read %s.\n", unread_file);
     if (!include_found && !run_uninterrupted(append_include_block))
         fail_with("Could not write %s.\n", pacman_conf_path);
 
