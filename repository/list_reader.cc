@@ -37,6 +37,16 @@ bool is_section_header(const list_scan& scan, const char* line, const char** nam
     return **end == ']';
 }
 
+// Whether a line that filled the buffer without its line feed ends where the stream stands: at the
+// end of the file, or at a line feed, which is taken.
+bool ends_here(FILE* stream)
+{
+    if (feof(stream) != 0)
+        return true;
+    int c = getc(stream);
+    return c == EOF || c == '\n';
+}
+
 } // namespace
 
 char* read_list_line(char* text, int size, void* stream)
@@ -44,22 +54,20 @@ char* read_list_line(char* text, int size, void* stream)
     list_scan& scan = *static_cast<list_scan*>(stream);
     if (scan.fault != line_fault::none)
         return nullptr;
-    // Byte by byte, so that a line too long for text is known before any of it goes to the reader,
-    // which would take the rest of it for a line of its own.
-    int length = 0;
-    int c;
-    while ((c = getc_unlocked(scan.stream)) != EOF && c != '\n') {
-        if (length == size - 1) {
-            scan.line_number++;
-            scan.fault = line_fault::line_too_long;
-            return nullptr;
-        }
-        text[length++] = char(c);
-    }
-    if (ferror(scan.stream) != 0 || (c == EOF && length == 0))
+    // Zeroed first, so that a line feed found in text is this line's, whatever bytes the line holds.
+    memset(text, 0, size_t(size));
+    if (fgets(text, size, scan.stream) == nullptr)
         return nullptr;
-    text[length] = '\0';
     scan.line_number++;
+    // A null byte in the line hides its line feed from strlen, but not from memchr.
+    size_t length = strlen(text);
+    bool whole = (length > 0 && text[length - 1] == '\n')
+        || memchr(text + length, '\n', size_t(size - 1) - length) != nullptr || ends_here(scan.stream);
+    if (!whole) {
+        // The reader would take the rest for a line of its own.
+        scan.fault = line_fault::line_too_long;
+        return nullptr;
+    }
     const char* name;
     const char* end;
     if (is_section_header(scan, text, &name, &end)) {

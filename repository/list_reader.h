@@ -20,10 +20,10 @@ struct list_scan {
     line_fault fault;
 };
 
-// The reader function for ini_parse_stream, with a list_scan as its stream: puts the next line,
-// without its line feed, into text. Returns null at the end of the file, after a failed read (the
-// stream's error indicator tells), and at a line longer than size - 1 bytes or a section header
-// whose name the reader would cut, with fault set and nothing of that line handed over.
+// The reader function for ini_parse_stream, with a list_scan as its stream: puts the next line into
+// text, as fgets does. Returns null at the end of the file, after a failed read (the stream's error
+// indicator tells), and at a line longer than size - 1 bytes (its line feed aside) or a section
+// header whose name the reader would cut, with fault set and nothing of that line handed over.
 char* read_list_line(char* text, int size, void* scan);
 
 // To be called by the INI handler for every key line that reaches it: an indented line under a key

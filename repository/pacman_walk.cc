@@ -126,13 +126,14 @@ bool walk_line(char* line, const char* path, int depth)
     if (text.empty() || text.front() == '#')
         return true;
     if (text.size() >= 2 && text.front() == '[' && text.back() == ']') {
-        note_section(text.substr(1, text.size() - 2), path);
+        note_section(std::string_view(text.data() + 1, text.size() - 2), path);
         return true;
     }
     size_t equals = text.find('=');
-    if (equals == std::string_view::npos || trim(text.substr(0, equals)) != "Include")
+    if (equals == std::string_view::npos || trim(std::string_view(text.data(), equals)) != "Include")
         return true;
-    std::string_view value = trim(text.substr(equals + 1));
+    text.remove_prefix(equals + 1);
+    std::string_view value = trim(text);
     // The value ends the line once the blanks after it are gone, so it can end in place.
     const_cast<char*>(value.data())[value.size()] = '\0';
     return follow_include(value.data(), depth);
