@@ -57,8 +57,6 @@ const walk_case walk_cases[] = {
         "pacman.conf" },
     { "long comment ending in a header", { { "pacman.conf", long_comment + "[a]\nServer = u\n" } }, false,
         "a", 0, "" },
-    { "header after a long comment", { { "pacman.conf", long_comment + long_comment + "\n[a]\n" } }, false,
-        "a", 1, "pacman.conf" },
     { "first of two definitions",
         { { "pacman.conf", "Include = @/x.conf\n[a]\n" }, { "x.conf", "[a]\nInclude = @/missing.conf\n" } },
         false, "a", 1, "x.conf" },
