@@ -95,6 +95,7 @@ constexpr read_case read_cases[] = {
     { "indented server replaces the level", "[a]\nSigLevel = L\n  Server = u\n", 0, "" },
     { "indented section line is a value", "[a]\nServer = u\n [b]\nSigLevel = L\n", 1, "a|[b]|L" },
     { "indented key first in its section", "[a]\n  Server = u\nSigLevel = L\n", 1, "a|u|L" },
+    { "indented section line after a nameless key", "[a]\nServer = u\n= x\n [b]\nSigLevel = L\n", 0, "" },
     { "indented key after an indented key", "[a]\n  Server = u\n  SigLevel = L\n", 0, "" },
     { "byte-order mark", "\xEF\xBB\xBF[a]\nServer = u\nSigLevel = L\n", 1, "a|u|L" },
     { "carriage returns", "[a]\r\nServer = u\r\nSigLevel = L\r\n", 1, "a|u|L" },

@@ -83,7 +83,6 @@ char* read_list_line(char* text, int size, void* stream)
 
 void note_key_line(list_scan& scan, const char* name)
 {
-    // The reader remembers only a key with a name; "= value" leaves the next line to itself.
-    if (*name != '\0')
-        scan.key_in_section = true;
+    // The reader remembers the last key, and a key without a name ("= value") is none.
+    scan.key_in_section = *name != '\0';
 }
