@@ -1,14 +1,14 @@
 // Reads the input as lurvek's list file through the real INI reader, writes the table back in the
 // program's format and reads that again. Checks: the table never holds more than its 1024 records, every
-// record is complete, and the second reading gives the same table as the first, for every table whose
-// values the format can carry (see can_round_trip).
+// record is complete and has a name that `add` accepts, and the second reading gives the same table as
+// the first, for every table whose values the format can carry (see can_round_trip).
 //
 // Then, as `add` would, adds the repository whose name and URL are the first two null-terminated pieces
 // of the input, when the checks of `add` accept them, and checks that the file written afterwards reads
 // back as exactly the expected table: whatever `add` accepts, the file must carry. Last, removes one
 // of the records and checks the file written afterwards in the same way.
 //
-// Of the program it calls collect_repository (through ini_parse_file), clear_repository_table,
+// Of the program it calls read_list_stream, clear_repository_table,
 // add_repository, remove_repository, write_repository_records, is_valid_repository_name and
 // is_valid_repository_url, and reads repository_table and record_count. Files are streams over memory,
 // and a table is kept as one string ("name", "server", "level", each ended by a null byte, record
@@ -24,7 +24,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ini.h>
 #include <string>
 #include <string_view>
 
@@ -53,16 +52,16 @@ char write_buffer[BUFSIZ];
     abort();
 }
 
-// Reads text as the list file, into the table, which must be empty.
-void read_list(std::string_view text)
+// Reads text as the list file, into the table, which must be empty. Returns what the reading found.
+list_reading read_list(std::string_view text)
 {
     // A stream over the bytes reads them as a file would be read, null bytes included.
     FILE* stream = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
     if (stream == nullptr || setvbuf(stream, read_buffer, _IOFBF, sizeof read_buffer) != 0)
         abort();
-    // The result only tells whether some line was not taken, which the program ignores as well.
-    (void)ini_parse_file(stream, collect_repository, nullptr);
+    list_reading result = read_list_stream(stream);
     fclose(stream);
+    return result;
 }
 
 void append_record(std::string& table, std::string_view name, std::string_view server, std::string_view level)
@@ -83,6 +82,8 @@ size_t copy_table(std::string& table, std::string_view input)
             break;
         if (record.server == nullptr || record.sig_level == nullptr || record.removed)
             report_violation("incomplete record in the table", input, "");
+        if (!is_valid_repository_name(record.name))
+            report_violation("a record whose name add refuses", input, "");
         append_record(table, record.name, record.server, record.sig_level);
         count++;
     }
@@ -97,8 +98,8 @@ std::string_view take_value(std::string_view& table)
     return value;
 }
 
-// Whether the format can carry a value that the reader delivered. The reader takes a line in pieces
-// of at most 199 characters, so a longer "Server = " or "SigLevel = " line comes back cut; and it takes
+// Whether the format can carry a value that the reader delivered. The reader takes lines of at most
+// 199 characters, so a file with a longer "Server = " or "SigLevel = " line is refused; and it takes
 // a ";" after white space for the start of a comment, which a value can hold when it came from an
 // indented continuation line (where this reader keeps such comments), and which the blank after "="
 // makes of a ";" at the start of a value. Such values are lost at the first rewrite.
@@ -231,7 +232,9 @@ void check_remove(std::string_view input, size_t count)
 // Checks the input, with the table empty before and filled after.
 void check_list(std::string_view input)
 {
-    read_list(input);
+    // A file that the program refuses leaves nothing to check.
+    if (read_list(input) != list_reading::read)
+        return;
     if (record_count < 0)
         report_violation("negative record count", input, "");
     // Beyond the table the program refuses to go on, so there is nothing to write back.

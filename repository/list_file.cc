@@ -1,6 +1,8 @@
 #include "list_file.h"
 
+#include "list_reader.h"
 #include "repository_list.h"
+#include "validate.h"
 
 #include <cerrno>
 #include <climits>
@@ -15,6 +17,7 @@
 #include <unistd.h>
 
 const char* list_file_path = "/etc/pacman.d/lurvek.conf";
+int refused_line;
 
 namespace {
 
@@ -110,6 +113,14 @@ bool fill_temporary_file(int fd, const char* target)
     return fclose(stream) == 0 && written;
 }
 
+// What the reading of the list file keeps beside the reader's own state: which section the slot
+// being filled holds values of, and which section completed a record last.
+struct list_collection {
+    list_scan scan;
+    int filled_section;
+    int completed_section;
+};
+
 // Makes the rename that put the new file in place durable.
 bool sync_directory(const char* directory)
 {
@@ -155,19 +166,59 @@ bool copy_list_directory(char* directory, size_t size)
     return length >= 0 && size_t(length) < size;
 }
 
+namespace {
+
+// INI handler of the list file; user is the list_collection of the reading.
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): inih fixes the handler's signature.
-int collect_repository(void*, const char* section, const char* name, const char* value)
+int collect_repository(void* user, const char* section, const char* name, const char* value)
 {
-    repository_record& slot = slot_being_filled();
-    if (strcmp(name, "Server") == 0)
-        store_copy(slot.server, value);
-    else if (strcmp(name, "SigLevel") == 0)
-        store_copy(slot.sig_level, value);
-    else
+    list_collection& collection = *static_cast<list_collection*>(user);
+    note_key_line(collection.scan, name);
+    bool is_server = strcmp(name, "Server") == 0;
+    if (!is_server && strcmp(name, "SigLevel") != 0)
         return 0;
-    if (slot.server != nullptr && slot.sig_level != nullptr)
+    int current = collection.scan.section_number;
+    if (current == 0 || current == collection.completed_section)
+        return 0;
+    // A value never carries over into another section: what an incomplete one left goes.
+    if (collection.filled_section != current) {
+        clear_slot_being_filled();
+        collection.filled_section = current;
+    }
+    repository_record& slot = slot_being_filled();
+    store_copy(is_server ? slot.server : slot.sig_level, value);
+    if (slot.server == nullptr || slot.sig_level == nullptr)
+        return 1;
+    collection.completed_section = current;
+    // pacman would reject a name that add refuses, or take it for something else.
+    if (is_valid_repository_name(section))
         complete_slot(section);
+    else
+        clear_slot_being_filled();
     return 1;
+}
+
+} // namespace
+
+list_reading read_list_stream(FILE* stream)
+{
+    list_collection collection = {};
+    collection.scan.stream = stream;
+    (void)ini_parse_stream(read_list_line, &collection.scan, collect_repository, &collection);
+    clear_slot_being_filled();
+    // The reader stops at the first failed read as at the end of the file; only the stream knows
+    // which it was.
+    if (ferror(stream) != 0)
+        return list_reading::unreadable;
+    if (collection.scan.fault != line_fault::none) {
+        refused_line = collection.scan.line_number;
+        return collection.scan.fault == line_fault::line_too_long ? list_reading::line_too_long
+                                                                  : list_reading::name_too_long;
+    }
+    // Keeping only part of the list would drop the rest at the next rewrite.
+    if (record_count > max_repositories)
+        return list_reading::too_many;
+    return list_reading::read;
 }
 
 list_reading read_list_file()
@@ -177,17 +228,10 @@ list_reading read_list_file()
         return list_reading::unreadable;
     if (stream == nullptr)
         return list_reading::read;
-    // The reader stops at the first failed read as at the end of the file; only the stream knows
-    // which it was. Nothing was written, so closing cannot lose anything.
-    (void)ini_parse_file(stream, collect_repository, nullptr);
-    bool failed = ferror(stream) != 0;
+    list_reading result = read_list_stream(stream);
+    // Nothing was written, so closing cannot lose anything.
     (void)fclose(stream);
-    if (failed)
-        return list_reading::unreadable;
-    // Keeping only part of the list would drop the rest at the next rewrite.
-    if (record_count > max_repositories)
-        return list_reading::too_many;
-    return list_reading::read;
+    return result;
 }
 
 void create_list_file()

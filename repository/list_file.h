@@ -17,17 +17,24 @@ extern const char* list_file_path;
 // left to the reading that follows, which reports them. Only a run that holds the lock may call it.
 void create_list_file();
 
-// INI handler for the list file: takes "Server" and "SigLevel" (exact case) into the slot being
-// filled and completes the slot, named after the current section, once it holds both. Returns 1 when
-// it took the key, 0 otherwise.
-int collect_repository(void* user, const char* section, const char* name, const char* value);
-
 // What read_list_file found.
 enum class list_reading {
     read, // the table holds every record of the file
     unreadable, // the file cannot be opened, or a read failed part way
+    line_too_long, // a line is longer than the INI reader takes (199 bytes); see refused_line
+    name_too_long, // a section name is longer than the INI reader keeps (49 bytes); see refused_line
     too_many, // the file holds more records than the table
 };
+
+// Process-wide: the line, counted from 1, for which read_list_stream last returned line_too_long or
+// name_too_long.
+extern int refused_line;
+
+// Reads the list file's text from stream into the table, which must be empty. A record takes its
+// "Server" and "SigLevel" (exact case) from its own section: the last "Server" before the section
+// has both; what follows them in that section, keys before the first section, an incomplete section
+// and a section whose name add would refuse make no record.
+[[nodiscard]] list_reading read_list_stream(FILE* stream);
 
 // Reads the list file into the table, which must be empty. A target that is not a regular file or a
 // directory (/dev/null, a FIFO) is not read, and gives an empty table.

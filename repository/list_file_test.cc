@@ -69,12 +69,22 @@ constexpr read_case read_cases[] = {
     { "colon instead of equals sign", "[a]\nServer: u=v\nSigLevel: L\n", 1, "a|u=v|L" },
     { "key names are case-sensitive", "[a]\nserver = u\nSigLevel = Never\n", 0, "" },
     { "other keys are ignored", "[a]\nInclude = x\nServer = u\nUsage = All\nSigLevel = L\n", 1, "a|u|L" },
-    { "keys before any section", "Server = u\nSigLevel = Never\n", 1, "|u|Never" },
+    { "keys before any section", "Server = u\nSigLevel = Never\n", 0, "" },
+    { "a key before any section is no one's", "Server = u\n[a]\nSigLevel = L\n", 0, "" },
+    { "empty section name", "[]\nServer = u\nSigLevel = L\n", 0, "" },
+    { "a name that add refuses", "[local]\nServer = u\nSigLevel = L\n[b]\nServer = v\nSigLevel = M\n", 1,
+        "b|v|M" },
     { "two sections", "[a]\nServer = u\nSigLevel = L\n[b]\nServer = v\nSigLevel = M\n", 2, "a|u|L;b|v|M" },
-    { "a section read twice", "[a]\nServer = u\nSigLevel = L\nServer = v\nSigLevel = M\n", 2, "a|u|L;a|v|M" },
+    { "keys after the record are ignored", "[a]\nServer = u\nSigLevel = L\nServer = v\nSigLevel = M\n", 1,
+        "a|u|L" },
+    { "mirrors stay in their section",
+        "[x]\nSigLevel = Optional\nServer = http://x-main\nServer = http://x-mirror\n\n[y]\nSigLevel = "
+        "Never\nServer = http://y-only\n",
+        2, "x|http://x-main|Optional;y|http://y-only|Never" },
     { "last of several servers", "[a]\nServer = u\nServer = v\nSigLevel = L\n", 1, "a|v|L" },
     { "server only, then a full section", "[a]\nServer = x\n[b]\nServer = y\nSigLevel = z\n", 1, "b|y|z" },
-    { "level only, then server first", "[a]\nSigLevel = x\n[b]\nServer = y\nSigLevel = z\n", 1, "b|y|x" },
+    { "level only, then server first", "[a]\nSigLevel = x\n[b]\nServer = y\nSigLevel = z\n", 1, "b|y|z" },
+    { "server only, then level first", "[a]\nServer = x\n[b]\nSigLevel = z\nServer = y\n", 1, "b|y|z" },
     { "incomplete last section", "[a]\nServer = u\nSigLevel = L\n[b]\nServer = v\n", 1, "a|u|L" },
     { "semicolon comment after a blank", "[a]\nServer = u\nSigLevel = Never ;c\n", 1, "a|u|Never" },
     { "semicolon without a blank", "[a]\nServer = u;v\nSigLevel = L\n", 1, "a|u;v|L" },
@@ -85,6 +95,7 @@ constexpr read_case read_cases[] = {
     { "indented server replaces the level", "[a]\nSigLevel = L\n  Server = u\n", 0, "" },
     { "indented section line is a value", "[a]\nServer = u\n [b]\nSigLevel = L\n", 1, "a|[b]|L" },
     { "indented key first in its section", "[a]\n  Server = u\nSigLevel = L\n", 1, "a|u|L" },
+    { "indented section line after a nameless key", "[a]\nServer = u\n= x\n [b]\nSigLevel = L\n", 0, "" },
     { "indented key after an indented key", "[a]\n  Server = u\n  SigLevel = L\n", 0, "" },
     { "byte-order mark", "\xEF\xBB\xBF[a]\nServer = u\nSigLevel = L\n", 1, "a|u|L" },
     { "carriage returns", "[a]\r\nServer = u\r\nSigLevel = L\r\n", 1, "a|u|L" },
@@ -97,6 +108,36 @@ TEST(list_file, reads_records)
         read_text(c.text);
         EXPECT_EQ(c.records, record_count);
         EXPECT_EQ(c.records_read, describe_table());
+    }
+}
+
+// A line longer than the INI reader takes, or a section name longer than it keeps, would come back
+// cut; the reading refuses the file instead, naming the line.
+TEST(list_file, refuses_what_the_reader_would_cut)
+{
+    const std::string url_190 = "u" + std::string(189, 'v');
+    const std::string name_49(49, 'n');
+    struct {
+        const char* label;
+        std::string text;
+        list_reading result;
+        int line; // the line refused
+    } const cases[] = {
+        { "199-byte line", "[a]\nServer = " + url_190 + "\nSigLevel = L\n", list_reading::read, 0 },
+        { "200-byte line", "[a]\nServer = " + url_190 + "w\nSigLevel = L\n", list_reading::line_too_long, 2 },
+        { "200-byte last line, unended", "[a]\nSigLevel = L\nServer = " + url_190 + "w",
+            list_reading::line_too_long, 3 },
+        { "200-byte comment line", "#" + std::string(199, 'c') + "\n", list_reading::line_too_long, 1 },
+        { "49-byte section name", "[" + name_49 + "]\nServer = u\nSigLevel = L\n", list_reading::read, 0 },
+        { "50-byte section name", "[a]\n[" + name_49 + "n]  \nServer = u\n", list_reading::name_too_long, 2 },
+        { "50 bytes in an indented value", "[a]\nServer = u\n [" + name_49 + "n]\nSigLevel = L\n",
+            list_reading::read, 0 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        refused_line = 0;
+        EXPECT_EQ(int(c.result), int(read_text(c.text)));
+        EXPECT_EQ(c.line, refused_line);
     }
 }
 
@@ -140,15 +181,14 @@ TEST(list_file, writes_exact_bytes)
             "[a]\nServer=u\nSigLevel=L\n[b]\nServer=v\nSigLevel=L\n[c]\nServer=w\nSigLevel=L\n", "a",
             "[b]\nServer = v\nSigLevel = L\n\n[c]\nServer = w\nSigLevel = L\n\n" },
         { "removed only record", "[a]\nServer = u\nSigLevel = L\n", "a", "" },
-        { "keys before any section", "Server = u\nSigLevel = L\n", nullptr,
-            "[]\nServer = u\nSigLevel = L\n\n" },
+        { "keys before any section", "Server = u\nSigLevel = L\n", nullptr, "" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         scratch_directory scratch;
         write_file(scratch.file, c.text);
         clear_repository_table();
-        ASSERT_LE(0, ini_parse(list_file_path, collect_repository, nullptr));
+        ASSERT_EQ(int(list_reading::read), int(read_list_file()));
         if (c.removed != nullptr) {
             ASSERT_TRUE(remove_repository(c.removed));
         }

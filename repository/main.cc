@@ -3,6 +3,7 @@
 #include "list_file.h"
 #include "list_lock.h"
 #include "pacman_conf.h"
+#include "pacman_walk.h"
 #include "refresh.h"
 #include "repository_list.h"
 #include "validate.h"
@@ -162,12 +163,19 @@ int main(int argc, char** argv)
         break;
     case list_reading::unreadable:
         fail_with("Could not read %s.\n", list_file_path);
+    case list_reading::line_too_long:
+        printf("Line %d of %s is longer than 199 bytes.\n", refused_line, list_file_path);
+        exit(1);
+    case list_reading::name_too_long:
+        printf("Line %d of %s names a section longer than 49 bytes.\n", refused_line, list_file_path);
+        exit(1);
     case list_reading::too_many:
         fail_with("Too many repositories in %s.\n", list_file_path);
     }
 
-    if (!read_pacman_conf())
-        fail_with("Could not read %s.\n", pacman_conf_path);
+    const char* unread_file;
+    if (!read_pacman_conf(&unread_file))
+        fail_with("Could not read %s.\n", unread_file);
     if (!include_found && !locked)
         fail_with("Could not lock %s.\n", list_file_path);
     if (!include_found && !run_uninterrupted(append_include_block))

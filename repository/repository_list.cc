@@ -49,6 +49,11 @@ void complete_slot(const char* section)
     record_count++;
 }
 
+void clear_slot_being_filled()
+{
+    clear_record(slot_being_filled());
+}
+
 void clear_repository_table()
 {
     for (repository_record& record : repository_table)

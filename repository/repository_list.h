@@ -27,6 +27,9 @@ repository_record& slot_being_filled();
 // table is counted but not kept.
 void complete_slot(const char* section);
 
+// Empties the slot being filled, of values that made no record.
+void clear_slot_being_filled();
+
 // Replaces the string in field with a heap copy of text. Ends the run with status 1 when there is no
 // memory for it.
 void store_copy(char*& field, const char* text);

@@ -5,7 +5,6 @@
 #include "repository_list.h"
 
 #include <cstdio>
-#include <ini.h>
 #include <string>
 
 // Returns the bytes of the file at path, or "(missing)" when it cannot be opened.
@@ -46,9 +45,14 @@ inline std::string numbered_records(int count)
     return text;
 }
 
-// Empties the table and reads text into it as the list file.
-inline void read_text(const char* text)
+// Empties the table and reads text into it as the list file; returns what the reading found.
+inline list_reading read_text(const std::string& text)
 {
     clear_repository_table();
-    ini_parse_string(text, collect_repository, nullptr);
+    // A stream over no bytes at all cannot be made; an empty file reads as one empty line would.
+    FILE* stream = text.empty() ? fmemopen(const_cast<char*>("\n"), 1, "r")
+                                : fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+    list_reading result = read_list_stream(stream);
+    fclose(stream);
+    return result;
 }

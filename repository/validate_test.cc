@@ -4,7 +4,6 @@
 #include "repository_list.h"
 
 #include <gtest/gtest.h>
-#include <ini.h>
 #include <string>
 
 namespace {
@@ -113,7 +112,8 @@ TEST(validate, limits_match_the_reader)
         ASSERT_TRUE(add_repository(c.name.c_str(), c.url.c_str(), "Optional"));
         ASSERT_TRUE(write_repository_file());
         clear_repository_table();
-        ASSERT_LE(0, ini_parse(path, collect_repository, nullptr));
+        // A name or URL past the limits makes the reading refuse the file, which leaves no record.
+        (void)read_list_file();
         bool unchanged = repository_table[0].name != nullptr && repository_table[0].name == c.name
             && repository_table[0].server == c.url;
         EXPECT_EQ(c.unchanged, unchanged);

@@ -68,6 +68,18 @@ run_row "add ignores further arguments"        "$a"         0 ""        "$a$c"  
 run_row "add replaces a record in place"       "$a$(blocks b file:///old Never)"$'\n\n'"$c" 0 "" "$a$(blocks b file:///new Optional)"$'\n\n'"$c" 1 kept add b file:///new
 run_row "add: a name in other case is new"     "$a"         0 ""        "$a$(blocks A file:///srv/A Optional)"$'\n\n' 1 kept add A file:///srv/A
 run_row "add rewrites a hand-written file"     "$handwritten" 0 ""      "$(blocks a file:///srv/a Never b file:///srv/b 'Required DatabaseOptional')"$'\n\n'"$c" 1 kept add c file:///srv/c
+# A record takes its keys from its own section only, and pacman reads the rewritten file as the
+# hand-written one meant it: a repository keeps its own server (the first of its mirrors) and level,
+# and keys before any section make none.
+mirrors=$'[x]\nSigLevel = Optional\nServer = file:///srv/x-main\nServer = file:///srv/x-mirror\n\n[y]\nSigLevel = Never\nServer = file:///srv/y-only\n'
+run_row "add keeps mirrors in their section"   "$mirrors"   0 ""        "$(blocks x file:///srv/x-main Optional y file:///srv/y-only Never)"$'\n\n'"$c" 1 kept add c file:///srv/c
+check "pacman reads y as written" "server and level" $'Server = file:///srv/y-only\nSigLevel = PackageNever\nSigLevel = DatabaseNever' "$(pacman-conf --repo y Server SigLevel)"
+run_row "add drops keys before any section"    $'Server = file:///srv/q\nSigLevel = Never\n'"$a" 0 "" "$a$c" 1 kept add c file:///srv/c
+check "pacman reads no nameless repository" "repositories" $'a\nc' "$(pacman-conf --repo-list)"
+# A line that the reader would cut, or a section name that it would shorten, is refused before
+# anything changes.
+run_row "a 200-byte line is refused"           $'[a]\nServer = '"${url190}u"$'\nSigLevel = Optional\n' 1 $'Line 2 of /etc/pacman.d/lurvek.conf is longer than 199 bytes.\n' = 0 none add b file:///srv/b
+run_row "a 50-byte section name is refused"    "$(blocks "n$name49" file:///srv/n Optional)" 1 $'Line 1 of /etc/pacman.d/lurvek.conf names a section longer than 49 bytes.\n' = 0 none list
 run_row "remove the first of three"            "$a$b$c"     0 ""        "$b$c"       1 kept remove a
 run_row "remove the only record"               "$a"         0 ""        ""           1 kept remove a
 run_row "remove ignores further arguments"     "$a$b"       0 ""        "$b"         1 kept remove a b
@@ -98,20 +110,22 @@ run_row "replacing in a full table"            "$records1024" 0 "" "${records102
 
 # A name that pacman.conf, or a file it includes, defines already is refused; the list file itself
 # does not count. Label, configuration (the include entry is added), then the status and output of
-# `add demo URL` on a list that holds demo: on success demo gets the new URL in place.
+# `add NAME URL` on a list that holds demo, NAME being demo unless a fifth word names another: on
+# success demo gets the new URL in place, another name goes last.
 with_demo=$a$(blocks demo file:///old Never)$'\n\n'$b
 defined_row() {
-    local label="defined: $1"
+    local label="defined: $1" name=${5:-demo}
     put_list "$with_demo"
     put_conf "$2$include_block"
     mkdir -p /etc/pacman.d/more
     printf '[demo]\nServer = file:///other\n' >/etc/pacman.d/other.conf
     printf '[core]\nInclude = /etc/pacman.d/other.conf\n' >/etc/pacman.d/more/nested.conf
-    run_lurvek add demo file:///srv/demo
+    run_lurvek add "$name" file:///srv/demo
     check_status "$label" "$3" "$status"
     check "$label" stdout "$4" "$out"
     local want=$with_demo
     [ "$3" == 0 ] && want=$a$(blocks demo file:///srv/demo Optional)$'\n\n'$b
+    [ "$3" == 0 ] && [ "$name" != demo ] && want=$with_demo$(blocks "$name" file:///srv/demo Optional)$'\n\n'
     load_file list "$list_file"
     check "$label" "list file" "$want" "$list"
     check "$label" refreshes $((1 - $3)) "$refreshes"
@@ -128,13 +142,18 @@ defined_row "two includes deep"        $'[options]\n[x]\nInclude = /etc/pacman.d
 defined_row "in other letter case"     $'[options]\n[Demo]\nServer = file:///x\n'                   0 ""
 defined_row "as a key, not a section"  $'[options]\ndemo = file:///x\n'                                0 ""
 defined_row "only in the list file"    $'[options]\nInclude = /etc/pacman.d/lurvek.conf\n'          0 ""
+# Names are compared whole: pacman tells a 50-byte name from its first 49 bytes.
+defined_row "a 50-byte name, 49 sought" $'[options]\n[n'"$name49"$']\nServer = file:///x\n'     0 ""  "$name49"
+check "defined: a 50-byte name, 49 sought" "pacman's repositories" "n$name49"$'\na\ndemo\nb\n'"$name49" "$(pacman-conf --repo-list)"
 
 # The include hook, on a configuration that lurvek only reads: label, configuration, "kept" when
-# it holds the include entry already, "added" when lurvek must append the block. Which lines count
-# as the entry is the reader's own table; here the program finds the list file under other spellings
-# of its path, which only the real file system can show, and appends the block to the machine's file.
+# it holds the include entry already, "added" when lurvek must append the block, and where given,
+# how many times the real pacman-conf lists the list's one repository afterwards. Which lines count
+# as the entry is the readers' own tables; here the program finds the list file under other spellings
+# of its path and through other files, which only the real file system can show, and appends the
+# block to the machine's file.
 hook_row() {
-    put_list ""
+    put_list "$a"
     put_conf "$2"
     local want=$2
     [ "$3" == added ] && want=$2$include_block
@@ -143,6 +162,7 @@ hook_row() {
     load_file conf "$conf_file"
     check "hook: $1" "pacman.conf" "$want" "$conf"
     check "hook: $1" "refreshes" 0 "$refreshes"
+    [ $# -lt 4 ] || check "hook: $1" "pacman lists it" "$4" "$(pacman-conf --repo-list 2>/dev/null | grep -c -x a)"
 }
 hook_row "entry in [options]"                 $'[options]\nInclude = /etc/pacman.d/lurvek.conf\n[core]\n' kept
 ln -s /etc/pacman.d /etc/pacman.d.link
@@ -152,6 +172,27 @@ hook_row "path through a linked directory"    $'[options]\nInclude = /etc/pacman
 hook_row "pattern through a linked directory" $'[options]\nInclude = /etc/pacman.d.link/*.conf\n' kept
 hook_row "another file in the directory"      $'[options]\nInclude = /etc/pacman.d/./mirrorlist\n' added
 rm /etc/pacman.d.link
+mkdir /etc/pacman.d/conf.d
+printf 'Include = /etc/pacman.d/lurvek.conf\n' >/etc/pacman.d/conf.d/repos.conf
+hook_row "from an included file"              $'[options]\nInclude = /etc/pacman.d/conf.d/repos.conf\n' kept 1
+hook_row "from a file a pattern names"        $'[options]\nInclude = /etc/pacman.d/conf.d/*.conf\n' kept 1
+rm -r /etc/pacman.d/conf.d
+# Files d1.conf to dN.conf, each including the next, the last one the list file.
+include_chain() {
+    mkdir -p /etc/pacman.d/chain
+    local i
+    for ((i = 1; i < $1; i++)); do
+        printf 'Include = /etc/pacman.d/chain/d%d.conf\n' $((i + 1)) >"/etc/pacman.d/chain/d$i.conf"
+    done
+    printf 'Include = /etc/pacman.d/lurvek.conf\n' >"/etc/pacman.d/chain/d$1.conf"
+}
+include_chain 9
+hook_row "at the deepest Include pacman follows" $'[options]\nInclude = /etc/pacman.d/chain/d1.conf\n' kept 1
+# pacman refuses a configuration that nests deeper, and does not see the list even after the block.
+include_chain 10
+hook_row "one Include past it"                $'[options]\nInclude = /etc/pacman.d/chain/d1.conf\n' added 0
+rm -r /etc/pacman.d/chain
+hook_row "a long comment ending in an entry"  $'[options]\n#'"$(printf 'c%.0s' {1..198})"$'Include = /etc/pacman.d/lurvek.conf\n' added 1
 hook_row "the machine's configuration"        "$machine_conf" added
 # The second run finds the entry that the first one appended.
 run_lurvek list

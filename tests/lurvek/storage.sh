@@ -99,6 +99,10 @@ mount --bind /etc/pacman.d /etc/pacman.d
 mount -o remount,bind,ro /etc/pacman.d
 expect_untouched "read-only directory, no list file" $'Could not read /etc/pacman.d/lurvek.conf.\n' list
 umount /etc/pacman.d
+# Without /etc/pacman.conf there is nothing to hook the list into.
+put_list "$a"
+rm -f "$conf_file"
+expect_untouched "no /etc/pacman.conf" $'Could not read /etc/pacman.conf.\n' add c file:///srv/c
 
 # A list file that is a symbolic link: label, where the link points, then "follows" when the change
 # must go through to /etc/lists/real.conf, or the message of the refusal. A link to something that

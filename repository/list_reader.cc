@@ -1,0 +1,88 @@
+#include "list_reader.h"
+
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+// The INI reader keeps this many bytes of a section name.
+constexpr int longest_section_name = 49;
+
+// White space as the INI reader skips it.
+bool is_reader_space(char c)
+{
+    return isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+// Whether the INI reader takes line for a section header, as it decides: the first character after
+// the blanks is "[", the line does not continue a key (an indented line under a key does), and a "]"
+// comes before the end and before any ";" after a blank. Stores where the name starts and ends.
+bool is_section_header(const list_scan& scan, const char* line, const char** name, const char** end)
+{
+    const char* start = line;
+    // A byte-order mark before the first line is skipped; the line counts as indented then.
+    if (scan.line_number == 1 && strncmp(start, "\xEF\xBB\xBF", 3) == 0)
+        start += 3;
+    while (is_reader_space(*start))
+        start++;
+    if (*start != '[' || (start > line && scan.key_in_section))
+        return false;
+    *name = start + 1;
+    bool after_blank = false;
+    for (*end = *name; **end != '\0' && **end != ']'; (*end)++) {
+        if (after_blank && **end == ';')
+            return false;
+        after_blank = is_reader_space(**end);
+    }
+    return **end == ']';
+}
+
+// Whether a line that filled the buffer without its line feed ends where the stream stands: at the
+// end of the file, or at a line feed, which is taken.
+bool ends_here(FILE* stream)
+{
+    if (feof(stream) != 0)
+        return true;
+    int c = getc(stream);
+    return c == EOF || c == '\n';
+}
+
+} // namespace
+
+char* read_list_line(char* text, int size, void* stream)
+{
+    list_scan& scan = *static_cast<list_scan*>(stream);
+    if (scan.fault != line_fault::none)
+        return nullptr;
+    // Zeroed first, so that a line feed found in text is this line's, whatever bytes the line holds.
+    memset(text, 0, size_t(size));
+    if (fgets(text, size, scan.stream) == nullptr)
+        return nullptr;
+    scan.line_number++;
+    // A null byte in the line hides its line feed from strlen, but not from memchr.
+    size_t length = strlen(text);
+    bool whole = (length > 0 && text[length - 1] == '\n')
+        || memchr(text + length, '\n', size_t(size - 1) - length) != nullptr || ends_here(scan.stream);
+    if (!whole) {
+        // The reader would take the rest for a line of its own.
+        scan.fault = line_fault::line_too_long;
+        return nullptr;
+    }
+    const char* name;
+    const char* end;
+    if (is_section_header(scan, text, &name, &end)) {
+        if (end - name > longest_section_name) {
+            scan.fault = line_fault::name_too_long;
+            return nullptr;
+        }
+        scan.section_number++;
+        scan.key_in_section = false;
+    }
+    return text;
+}
+
+void note_key_line(list_scan& scan, const char* name)
+{
+    // The reader remembers the last key, and a key without a name ("= value") is none.
+    scan.key_in_section = *name != '\0';
+}

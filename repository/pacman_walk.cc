@@ -1,0 +1,184 @@
+#include "pacman_walk.h"
+
+#include "list_file.h"
+
+#include <cctype>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <glob.h>
+#include <string_view>
+#include <sys/stat.h>
+
+bool list_file_reached;
+
+namespace {
+
+// A section that a file of the configuration defines, in the order of the walk.
+struct defined_section {
+    defined_section* next;
+    char* name;
+    char* file;
+};
+
+// The sections of the last walk, and where the next one goes.
+defined_section* first_section;
+defined_section** next_section = &first_section;
+// Set when the last walk ended at a file it could not read, which unread_file names then.
+bool walk_ended_early;
+char unread_file[PATH_MAX];
+// Set at an Include beyond the deepest level: the package manager refuses the configuration there
+// and reads nothing more of it.
+bool walk_refused;
+
+char* copy_or_exit(std::string_view text)
+{
+    char* copy = strndup(text.data(), text.size());
+    // There is no message for exhausted memory; the run ends as every other failure does.
+    if (copy == nullptr)
+        exit(1);
+    return copy;
+}
+
+void note_section(std::string_view name, const char* file)
+{
+    auto* section = static_cast<defined_section*>(malloc(sizeof(defined_section)));
+    if (section == nullptr)
+        exit(1);
+    *section = { nullptr, copy_or_exit(name), copy_or_exit(file) };
+    *next_section = section;
+    next_section = &section->next;
+}
+
+void forget_walk()
+{
+    while (first_section != nullptr) {
+        defined_section* next = first_section->next;
+        free(first_section->name);
+        free(first_section->file);
+        free(first_section);
+        first_section = next;
+    }
+    next_section = &first_section;
+    list_file_reached = false;
+    walk_ended_early = false;
+    walk_refused = false;
+}
+
+// A longer path is cut short, which only shortens the message that shows it.
+void note_unread_file(const char* path)
+{
+    walk_ended_early = true;
+    (void)snprintf(unread_file, sizeof unread_file, "%s", path);
+}
+
+// Whether the file at path is the list file, compared as files: through links, whatever the
+// spelling of either path.
+bool is_list_file(const char* path)
+{
+    struct stat file;
+    struct stat list_file;
+    return stat(path, &file) == 0 && stat(list_file_path, &list_file) == 0 && file.st_dev == list_file.st_dev
+        && file.st_ino == list_file.st_ino;
+}
+
+// Text without the white space at either end, as the package manager trims keys, values and lines.
+std::string_view trim(std::string_view text)
+{
+    while (!text.empty() && isspace(static_cast<unsigned char>(text.front())) != 0)
+        text.remove_prefix(1);
+    while (!text.empty() && isspace(static_cast<unsigned char>(text.back())) != 0)
+        text.remove_suffix(1);
+    return text;
+}
+
+bool walk_file(const char* path, int depth);
+
+// Follows an Include entry of a file at depth: every file that its value names, as glob expands it
+// with GLOB_NOCHECK (a value that matches nothing stands for itself), in glob's order.
+bool follow_include(const char* value, int depth)
+{
+    if (depth >= deepest_include) {
+        walk_refused = true;
+        return true;
+    }
+    glob_t found;
+    // The package manager ignores an expansion that fails, so the walk does too.
+    if (glob(value, GLOB_NOCHECK, nullptr, &found) != 0)
+        return true;
+    bool read = true;
+    for (size_t i = 0; i < found.gl_pathc && read && !walk_refused; i++) {
+        if (is_list_file(found.gl_pathv[i]))
+            list_file_reached = true;
+        else
+            read = walk_file(found.gl_pathv[i], depth + 1);
+    }
+    globfree(&found);
+    return read;
+}
+
+// Reads one line of the file at path, at depth, as the package manager does. The line is changed
+// in place.
+bool walk_line(char* line, const char* path, int depth)
+{
+    std::string_view text = trim(line);
+    if (text.empty() || text.front() == '#')
+        return true;
+    if (text.size() >= 2 && text.front() == '[' && text.back() == ']') {
+        note_section(std::string_view(text.data() + 1, text.size() - 2), path);
+        return true;
+    }
+    size_t equals = text.find('=');
+    if (equals == std::string_view::npos || trim(std::string_view(text.data(), equals)) != "Include")
+        return true;
+    text.remove_prefix(equals + 1);
+    std::string_view value = trim(text);
+    // The value ends the line once the blanks after it are gone, so it can end in place.
+    const_cast<char*>(value.data())[value.size()] = '\0';
+    return follow_include(value.data(), depth);
+}
+
+bool walk_file(const char* path, int depth)
+{
+    FILE* stream = fopen(path, "re");
+    if (stream == nullptr) {
+        if (depth == 0)
+            note_unread_file(path);
+        return depth > 0;
+    }
+    char* line = nullptr;
+    size_t size = 0;
+    bool read = true;
+    while (read && !walk_refused && getline(&line, &size, stream) >= 0)
+        read = walk_line(line, path, depth);
+    if (read && ferror(stream) != 0) {
+        note_unread_file(path);
+        read = false;
+    }
+    free(line);
+    // Only read from, so closing cannot lose anything.
+    (void)fclose(stream);
+    return read;
+}
+
+} // namespace
+
+bool walk_pacman_conf(const char* path, const char** file)
+{
+    forget_walk();
+    *file = unread_file;
+    return walk_file(path, 0);
+}
+
+int find_repository_definition(const char* name, const char** file)
+{
+    for (const defined_section* section = first_section; section != nullptr; section = section->next) {
+        if (strcmp(section->name, name) == 0) {
+            *file = section->file;
+            return 1;
+        }
+    }
+    *file = unread_file;
+    return walk_ended_early ? -1 : 0;
+}
