@@ -118,6 +118,8 @@ constexpr expression_case expression_cases[] = {
     { "group then trailing -a", "( x ) -a", 2, "missing argument after '-a'" },
     { "a group closed twice", "( x ) )", 2, "missing argument after ')'" },
     { "group inside a disjunction", "( x -a y ) -o ''", 0, nullptr },
+    { "false conjunction before a group", "'' -a ( x -a y )", 1, nullptr },
+    { "true disjunction before a group", "x -o ( '' -a y )", 0, nullptr },
     { "-a binds tighter than -o, on the left", "'' -a x -o ''", 1, nullptr },
     { "both sides of -o are evaluated", "'' -a x -o x", 0, nullptr },
     { "! applies to the next primary only", "! x -o x -a x", 0, nullptr },
@@ -235,7 +237,7 @@ struct nesting_case {
     int status;
 };
 
-// Depths on both sides of the first switch to a new stack, up to what the argument limit allows.
+// Depths from a few levels to what the argument limit allows.
 constexpr nesting_case nesting_cases[] = {
     { "shallow, true", 3, "x -a y", 0 },
     { "shallow, false", 3, "x -a ''", 1 },

@@ -12,5 +12,5 @@ void prepare_test_runs();
 
 // Runs test's main with the words (an argv-style vector of count elements and a null pointer), and
 // returns the exit status, whether main returned it or the program called exit. Standard error is
-// run_report during the run. Aborts when the run leaves more behind than it can clean up.
+// run_report during the run.
 int run_test_in_process(int count, char** words);
