@@ -33,15 +33,13 @@ static_assert(!unary_letter_table['l'] && !unary_letter_table['q'] && !unary_let
 // general parser, whose value is then taken as it is or negated.
 enum class reading : unsigned char { false_value, true_value, expression, negated_expression };
 
-// What an open group keeps while the expression inside it is parsed: where the expression around
-// it stands, and what becomes of the inner value once the ")" is there.
-struct open_group {
-    bool disjunction : 1; // the enclosing expression's "-o" terms so far
-    bool conjunction : 1; // its current "-a" terms so far
-    bool negated : 1; // an odd number of "!" before the "("
-    bool negate_inner : 1; // the four-word "!" rule applies to the inner expression
-};
-static_assert(sizeof(open_group) == 1);
+// What an open group keeps while the expression inside it is parsed, one flag a bit: where the
+// expression around it stands, and what becomes of the inner value once the ")" is there.
+using open_group = unsigned char;
+constexpr open_group outer_disjunction = 1; // the enclosing expression's "-o" terms so far
+constexpr open_group outer_conjunction = 2; // its current "-a" terms so far
+constexpr open_group negated_group = 4; // an odd number of "!" before the "("
+constexpr open_group negated_inner = 8; // the four-word "!" rule applies to the inner expression
 
 // The open groups, outermost first. Grown as the nesting deepens and kept until the process ends,
 // so that a parse cut short by a syntax error leaves nothing to release.
@@ -256,8 +254,10 @@ bool parse_expression()
             step_argument(true);
             reading inner = read_by_word_count(count_group_words());
             if (is_expression(inner)) {
-                push_open_group(
-                    depth++, { disjunction, conjunction, negated, inner == reading::negated_expression });
+                push_open_group(depth++,
+                    static_cast<open_group>((disjunction ? outer_disjunction : 0)
+                        | (conjunction ? outer_conjunction : 0) | (negated ? negated_group : 0)
+                        | (inner == reading::negated_expression ? negated_inner : 0)));
                 disjunction = false;
                 conjunction = true;
                 continue;
@@ -281,9 +281,9 @@ bool parse_expression()
                 return disjunction;
             open_group group = open_groups[--depth];
             close_group();
-            value = (disjunction != group.negate_inner) != group.negated;
-            disjunction = group.disjunction;
-            conjunction = group.conjunction;
+            value = (disjunction != ((group & negated_inner) != 0)) != ((group & negated_group) != 0);
+            disjunction = (group & outer_disjunction) != 0;
+            conjunction = (group & outer_conjunction) != 0;
         }
         // The "-a" or "-o".
         step_argument(false);
