@@ -6,6 +6,7 @@
 
 #include "condition/evaluate.h"
 #include "condition/test_words.h"
+#include "support/failure.h"
 
 namespace {
 
@@ -266,6 +267,26 @@ TEST(grammar, syntax_errors_at_depth)
     set_nested_words(100000, "x -a y z");
     EXPECT_EXIT(exit(evaluate_command_line()), testing::ExitedWithCode(2),
         syntax_error_pattern("')' expected, found z"));
+}
+
+void* fail_allocation(size_t)
+{
+    return nullptr;
+}
+
+// Open groups are kept in memory from allocate_or_die, so a nest that finds none ends the run.
+TEST(grammar, deep_parentheses_without_memory)
+{
+    // The child starts afresh, with no memory for open groups left by an earlier test.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    set_nested_words(100, "x -a y");
+    EXPECT_EXIT(
+        {
+            failure_exit_status = 2;
+            heap_allocator = fail_allocation;
+            exit(evaluate_command_line());
+        },
+        testing::ExitedWithCode(2), "^[^\n]*: memory exhausted\n$");
 }
 
 } // namespace
