@@ -84,7 +84,8 @@ std::string read_whole(int fd)
             _exit(126);
     }
     if (options.address_limit != 0) {
-        rlimit limit = {static_cast<rlim_t>(options.address_limit), static_cast<rlim_t>(options.address_limit)};
+        rlim_t bytes = static_cast<rlim_t>(options.address_limit);
+        rlimit limit = {bytes, bytes};
         if (setrlimit(RLIMIT_AS, &limit) != 0)
             _exit(126);
     }

@@ -145,11 +145,12 @@ TEST(size, nesting_under_an_address_space_limit)
     flat.insert(flat.end(), 2 * depth + 3, ")");
     std::vector<std::string> nest = make_nest(depth, "y");
     run_options options;
-    for (options.address_limit = 1 << 20; options.address_limit < 64 << 20; options.address_limit += 64 << 10) {
+    constexpr long most = 64 << 20;
+    for (options.address_limit = 1 << 20; options.address_limit < most; options.address_limit += 64 << 10) {
         if (run_program(flat, options).status == 2)
             break;
     }
-    ASSERT_LT(options.address_limit, 64 << 20) << "the program does not start under any address-space limit";
+    ASSERT_LT(options.address_limit, most) << "the program does not start under any address-space limit";
     for (int step = 0; step < 64; ++step, options.address_limit += 128 << 10) {
         SCOPED_TRACE("address-space limit of " + std::to_string(options.address_limit >> 10) + " KiB");
         run_result result = run_program(nest, options);
