@@ -6,6 +6,15 @@
 #include "condition/grammar.h"
 #include "support/quote.h"
 
+int evaluate_words(int count, char** words)
+{
+    // No options: "--help" is an ordinary word here.
+    arg_vector = words;
+    arg_count = count;
+    arg_pos = 1;
+    return evaluate_command_line();
+}
+
 int evaluate_command_line()
 {
     if (arg_count <= 1)

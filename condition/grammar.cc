@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <cstring>
 #include <libintl.h>
 #include <string_view>
 
@@ -9,7 +10,7 @@
 #include "condition/binary.h"
 #include "condition/unary.h"
 #include "condition/word.h"
-#include "support/call_stack.h"
+#include "support/failure.h"
 
 namespace {
 
@@ -28,27 +29,22 @@ static_assert(unary_letters.size() == 24);
 static_assert(unary_letter_table['G'] && unary_letter_table['z'] && unary_letter_table['N']);
 static_assert(!unary_letter_table['l'] && !unary_letter_table['q'] && !unary_letter_table['-']);
 
-// The stack that one level of parentheses may need below the check in parse_group: the frames down
-// to the next group (about a hundred bytes optimised, a few times that unoptimised or with the
-// sanitizers) and the deepest work that runs without passing a group, such as a message through the
-// catalogue, whose character set conversion may load a module, and the routines that run at exit.
-#if defined(HAS_ADDRESS_SANITIZER)
-constexpr size_t room_for_group = 1 << 20;
-#else
-constexpr size_t room_for_group = 64 << 10;
-#endif
+// What the count rules make of their words: a value, or the start of an expression for the
+// general parser, whose value is then taken as it is or negated.
+enum class reading : unsigned char { false_value, true_value, expression, negated_expression };
 
-// A new stack holds over a thousand levels, so that switching stacks costs little per level.
-constexpr size_t group_stack_size = 4 * room_for_group;
+// What an open group keeps while the expression inside it is parsed, one flag a bit: where the
+// expression around it stands, and what becomes of the inner value once the ")" is there.
+using open_group = unsigned char;
+constexpr open_group outer_disjunction = 1; // the enclosing expression's "-o" terms so far
+constexpr open_group outer_conjunction = 2; // its current "-a" terms so far
+constexpr open_group negated_group = 4; // an odd number of "!" before the "("
+constexpr open_group negated_inner = 8; // the four-word "!" rule applies to the inner expression
 
-// Each rule reads the words at arg_pos, evaluates them, leaves arg_pos after the last word it
-// consumed and returns the truth value. A syntax error ends the process with status 2.
-bool apply_one_word_rule();
-bool apply_two_word_rule();
-bool apply_three_word_rule();
-bool parse_expression();
-bool parse_conjunction();
-bool parse_primary();
+// The open groups, outermost first. Grown as the nesting deepens and kept until the process ends,
+// so that a parse cut short by a syntax error leaves nothing to release.
+open_group* open_groups;
+size_t open_group_capacity;
 
 // True when the second character of word is a letter that names a unary test. Looks at that
 // character alone; the caller checks the "-" and the length.
@@ -57,8 +53,7 @@ bool is_unary_operator_word(const char* word)
     return unary_letter_table[static_cast<unsigned char>(word[1])];
 }
 
-// Whether the word k places after arg_pos is text. Comparing through no temporaries keeps the
-// frames of the recursive functions small, which matters at a depth of hundreds of thousands.
+// Whether the word k places after arg_pos is text.
 bool word_is(int k, const char* text)
 {
     return is_same_word(arg_vector[arg_pos + k], text);
@@ -70,6 +65,24 @@ bool has_unary_form(const char* w)
     return w[0] == '-' && w[1] != '\0' && w[2] == '\0';
 }
 
+constexpr reading reading_of(bool value)
+{
+    return value ? reading::true_value : reading::false_value;
+}
+
+// The low bit of a reading tells true from false, and a negated expression from one as it is.
+constexpr reading negate(reading r)
+{
+    return static_cast<reading>(static_cast<unsigned>(r) ^ 1U);
+}
+static_assert(negate(reading::false_value) == reading::true_value);
+static_assert(negate(reading::negated_expression) == reading::expression);
+
+constexpr bool is_expression(reading r)
+{
+    return r == reading::expression || r == reading::negated_expression;
+}
+
 bool evaluate_unary_word()
 {
     const char* w = arg_vector[arg_pos];
@@ -78,14 +91,14 @@ bool evaluate_unary_word()
     return evaluate_unary_operator();
 }
 
-bool parse_nonempty_expression()
+reading begin_expression()
 {
     if (arg_pos >= arg_count)
         report_missing_argument();
-    return parse_expression();
+    return reading::expression;
 }
 
-// Runs the rule for word_count words, then consumes the ")" that the caller has seen after them.
+// Runs the rule for the words between a "(" and a ")" that the caller has seen, and consumes both.
 bool apply_rule_inside_parentheses(bool (*rule)())
 {
     step_argument(false);
@@ -107,30 +120,35 @@ int count_group_words()
     return n;
 }
 
-// The words of a group, handed to a new stack.
-bool dispatch_group_words(void* word_count)
+// Consumes the ")" that ends a group.
+void close_group()
 {
-    return dispatch_by_word_count(*static_cast<int*>(word_count));
-}
-
-bool parse_group()
-{
-    step_argument(true);
-    int word_count = count_group_words();
-    // Every level of nesting passes through here, so checking the room here alone keeps the
-    // recursion within the stack, however deep it goes.
-    bool value = stack_room_left() >= room_for_group
-        ? dispatch_by_word_count(word_count)
-        : run_on_new_stack(dispatch_group_words, &word_count, group_stack_size);
     if (arg_pos >= arg_count)
         report_syntax_error(gettext("')' expected"), nullptr);
     if (!word_is(0, ")"))
         report_syntax_error(gettext("')' expected, found %s"), arg_vector[arg_pos]);
     step_argument(false);
-    return value;
 }
 
-// True when the word is nonempty; consumes it.
+void push_open_group(size_t depth, open_group group)
+{
+    if (depth == open_group_capacity) {
+        size_t capacity = depth < 64 ? 64 : 2 * depth;
+        auto* groups = static_cast<open_group*>(allocate_or_die(capacity * sizeof(open_group)));
+        if (depth > 0)
+            memcpy(groups, open_groups, depth * sizeof(open_group));
+        free(open_groups);
+        open_groups = groups;
+        open_group_capacity = capacity;
+    }
+    open_groups[depth] = group;
+}
+
+// Each rule reads the words at arg_pos, evaluates them, leaves arg_pos after the last word it
+// consumed and returns the truth value or how to go on. A syntax error ends the process with
+// status 2.
+//
+// One word: true when the word is nonempty; consumes it.
 bool apply_one_word_rule()
 {
     bool value = arg_vector[arg_pos][0] != '\0';
@@ -151,53 +169,50 @@ bool apply_two_word_rule()
     report_missing_argument();
 }
 
-// A binary test, "!" and two words, a parenthesised word, or a connective in the middle.
-bool apply_three_word_rule()
+// A binary test, "!" and two words, a parenthesised word, or a connective in the middle, which
+// starts an expression.
+reading apply_three_word_rule()
 {
     // The binary reading comes first, so "!" or "(" in front is an operand here.
     if (is_binary_operator_word(arg_vector[arg_pos + 1]))
-        return evaluate_binary_operator(false);
+        return reading_of(evaluate_binary_operator(false));
     if (word_is(0, "!")) {
         step_argument(true);
-        return !apply_two_word_rule();
+        return reading_of(!apply_two_word_rule());
     }
     if (word_is(0, "(") && word_is(2, ")"))
-        return apply_rule_inside_parentheses(apply_one_word_rule);
+        return reading_of(apply_rule_inside_parentheses(apply_one_word_rule));
     if (word_is(1, "-a") || word_is(1, "-o"))
-        return parse_nonempty_expression();
+        return begin_expression();
     report_syntax_error(gettext("%s: binary operator expected"), arg_vector[arg_pos + 1]);
 }
 
-// Conjunctions joined by "-o". Stops, without consuming it, at a word after a primary that is
-// neither "-a" nor "-o". Every primary is evaluated: nothing short-circuits.
-bool parse_expression()
+// The rules for one to four words. Words that none of them settles start an expression.
+reading read_by_word_count(int word_count)
 {
-    bool value = false;
-    for (;;) {
-        // Parse first: a later operand may still be a syntax error when the value is known.
-        bool operand = parse_conjunction();
-        value = value || operand;
-        if (arg_pos >= arg_count || !word_is(0, "-o"))
-            return value;
-        step_argument(false);
+    if (word_count < 1)
+        abort();
+    switch (word_count) {
+    case 1:
+        return reading_of(apply_one_word_rule());
+    case 2:
+        return reading_of(apply_two_word_rule());
+    case 3:
+        return apply_three_word_rule();
+    case 4:
+        if (word_is(0, "!")) {
+            step_argument(true);
+            return negate(apply_three_word_rule());
+        }
+        if (word_is(0, "(") && word_is(3, ")"))
+            return reading_of(apply_rule_inside_parentheses(apply_two_word_rule));
+        break;
     }
+    return begin_expression();
 }
 
-// Primaries joined by "-a".
-bool parse_conjunction()
-{
-    bool value = true;
-    for (;;) {
-        bool operand = parse_primary();
-        value = value && operand;
-        if (arg_pos >= arg_count || !word_is(0, "-a"))
-            return value;
-        step_argument(false);
-    }
-}
-
-// Any number of "!", then a parenthesised group, a binary or unary test or a string test.
-bool parse_primary()
+// Any number of "!" before a primary; true for an odd number. A word is left after them.
+bool skip_negations()
 {
     bool negated = false;
     while (arg_pos < arg_count && word_is(0, "!")) {
@@ -206,43 +221,81 @@ bool parse_primary()
     }
     if (arg_pos >= arg_count)
         report_missing_argument();
+    return negated;
+}
+
+// A primary other than a group: a binary or unary test or a string test.
+bool evaluate_test()
+{
     // Operator tests look as far as the end of the command line, not of an enclosing group.
     int remaining = arg_count - arg_pos;
-    bool value;
-    if (word_is(0, "("))
-        value = parse_group();
-    else if (remaining >= 4 && word_is(0, "-l") && is_binary_operator_word(arg_vector[arg_pos + 2]))
-        value = evaluate_binary_operator(true);
-    else if (remaining >= 3 && is_binary_operator_word(arg_vector[arg_pos + 1]))
-        value = evaluate_binary_operator(false);
-    else if (has_unary_form(arg_vector[arg_pos]))
-        value = evaluate_unary_word();
-    else
-        value = apply_one_word_rule();
-    return value != negated;
+    if (remaining >= 4 && word_is(0, "-l") && is_binary_operator_word(arg_vector[arg_pos + 2]))
+        return evaluate_binary_operator(true);
+    if (remaining >= 3 && is_binary_operator_word(arg_vector[arg_pos + 1]))
+        return evaluate_binary_operator(false);
+    if (has_unary_form(arg_vector[arg_pos]))
+        return evaluate_unary_word();
+    return apply_one_word_rule();
+}
+
+// Primaries joined by "-a" into conjunctions, joined by "-o". Stops, without consuming it, at a word
+// after a primary that is neither "-a" nor "-o". Every primary is evaluated: nothing
+// short-circuits. A group whose words start an expression is parsed in the same loop, its
+// surroundings kept in open_groups, so that the depth of the calls stays the same at any nesting.
+bool parse_expression()
+{
+    size_t depth = 0;
+    bool disjunction = false;
+    bool conjunction = true;
+    for (;;) {
+        bool negated = skip_negations();
+        bool value;
+        if (word_is(0, "(")) {
+            step_argument(true);
+            reading inner = read_by_word_count(count_group_words());
+            if (is_expression(inner)) {
+                push_open_group(depth++,
+                    static_cast<open_group>((disjunction ? outer_disjunction : 0)
+                        | (conjunction ? outer_conjunction : 0) | (negated ? negated_group : 0)
+                        | (inner == reading::negated_expression ? negated_inner : 0)));
+                disjunction = false;
+                conjunction = true;
+                continue;
+            }
+            close_group();
+            value = (inner == reading::true_value) != negated;
+        } else {
+            value = evaluate_test() != negated;
+        }
+        // Take the value in, then close each group whose expression ends with it.
+        for (;;) {
+            conjunction = conjunction && value;
+            if (arg_pos < arg_count && word_is(0, "-a"))
+                break;
+            disjunction = disjunction || conjunction;
+            if (arg_pos < arg_count && word_is(0, "-o")) {
+                conjunction = true;
+                break;
+            }
+            if (depth == 0)
+                return disjunction;
+            open_group group = open_groups[--depth];
+            close_group();
+            value = (disjunction != ((group & negated_inner) != 0)) != ((group & negated_group) != 0);
+            disjunction = (group & outer_disjunction) != 0;
+            conjunction = (group & outer_conjunction) != 0;
+        }
+        // The "-a" or "-o".
+        step_argument(false);
+    }
 }
 
 } // namespace
 
 bool dispatch_by_word_count(int word_count)
 {
-    if (word_count < 1)
-        abort();
-    switch (word_count) {
-    case 1:
-        return apply_one_word_rule();
-    case 2:
-        return apply_two_word_rule();
-    case 3:
-        return apply_three_word_rule();
-    case 4:
-        if (word_is(0, "!")) {
-            step_argument(true);
-            return !apply_three_word_rule();
-        }
-        if (word_is(0, "(") && word_is(3, ")"))
-            return apply_rule_inside_parentheses(apply_two_word_rule);
-        break;
-    }
-    return parse_nonempty_expression();
+    reading r = read_by_word_count(word_count);
+    if (is_expression(r))
+        return parse_expression() != (r == reading::negated_expression);
+    return r == reading::true_value;
 }

@@ -6,6 +6,7 @@
 
 #include "condition/evaluate.h"
 #include "condition/test_words.h"
+#include "support/failure.h"
 
 namespace {
 
@@ -118,6 +119,8 @@ constexpr expression_case expression_cases[] = {
     { "group then trailing -a", "( x ) -a", 2, "missing argument after '-a'" },
     { "a group closed twice", "( x ) )", 2, "missing argument after ')'" },
     { "group inside a disjunction", "( x -a y ) -o ''", 0, nullptr },
+    { "false conjunction before a group", "'' -a ( x -a y )", 1, nullptr },
+    { "true disjunction before a group", "x -o ( '' -a y )", 0, nullptr },
     { "-a binds tighter than -o, on the left", "'' -a x -o ''", 1, nullptr },
     { "both sides of -o are evaluated", "'' -a x -o x", 0, nullptr },
     { "! applies to the next primary only", "! x -o x -a x", 0, nullptr },
@@ -235,7 +238,7 @@ struct nesting_case {
     int status;
 };
 
-// Depths on both sides of the first switch to a new stack, up to what the argument limit allows.
+// Depths from a few levels to what the argument limit allows.
 constexpr nesting_case nesting_cases[] = {
     { "shallow, true", 3, "x -a y", 0 },
     { "shallow, false", 3, "x -a ''", 1 },
@@ -264,6 +267,26 @@ TEST(grammar, syntax_errors_at_depth)
     set_nested_words(100000, "x -a y z");
     EXPECT_EXIT(exit(evaluate_command_line()), testing::ExitedWithCode(2),
         syntax_error_pattern("')' expected, found z"));
+}
+
+void* fail_allocation(size_t)
+{
+    return nullptr;
+}
+
+// Open groups are kept in memory from allocate_or_die, so a nest that finds none ends the run.
+TEST(grammar, deep_parentheses_without_memory)
+{
+    // The child starts afresh, with no memory for open groups left by an earlier test.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    set_nested_words(100, "x -a y");
+    EXPECT_EXIT(
+        {
+            failure_exit_status = 2;
+            heap_allocator = fail_allocation;
+            exit(evaluate_command_line());
+        },
+        testing::ExitedWithCode(2), "^[^\n]*: memory exhausted\n$");
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 #include <cstdlib>
 #include <libintl.h>
 
-#include "condition/arguments.h"
 #include "condition/evaluate.h"
 #include "support/close_streams.h"
 #include "support/failure.h"
@@ -18,10 +17,5 @@ int main(int argc, char** argv)
     failure_exit_status = 2;
     // The C library has room for at least 32 such functions, so the first one always fits.
     (void)atexit(close_output_streams);
-
-    // No options: "--help" is an ordinary word here.
-    arg_vector = argv;
-    arg_count = argc;
-    arg_pos = 1;
-    return evaluate_command_line();
+    return evaluate_words(argc, argv);
 }

@@ -1,4 +1,4 @@
-// Runs every input through the real entry of test, as the words of its command line, and checks how the
+// Runs every input through test's evaluation of the words of its command line, and checks how the
 // run ends. The input is split into words at null bytes (each null byte ends a word, and a last
 // unterminated piece is a word when it is not empty), so every argument list can be written.
 //

@@ -8,7 +8,6 @@
 #include <linux/close_range.h>
 #include <utility>
 #include <sys/mman.h>
-#include <sys/personality.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -78,17 +77,16 @@ std::string read_whole(int fd)
         _exit(126);
     if (options.output == stream_setup::broken_pipe || options.errors == stream_setup::broken_pipe)
         signal(SIGPIPE, SIG_IGN);
+    // Last, so that nothing here runs under the program's limits.
     if (options.data_limit != 0) {
         rlimit limit = {static_cast<rlim_t>(options.data_limit), static_cast<rlim_t>(options.data_limit)};
         if (setrlimit(RLIMIT_DATA, &limit) != 0)
             _exit(126);
     }
-    if (options.fixed_layout && personality(ADDR_NO_RANDOMIZE) == -1)
-        _exit(126);
-    // Last, so that nothing here runs under the program's stack limit.
-    if (options.stack_limit != 0) {
-        rlimit limit = {static_cast<rlim_t>(options.stack_limit), static_cast<rlim_t>(options.stack_limit)};
-        if (setrlimit(RLIMIT_STACK, &limit) != 0)
+    if (options.address_limit != 0) {
+        rlim_t bytes = static_cast<rlim_t>(options.address_limit);
+        rlimit limit = {bytes, bytes};
+        if (setrlimit(RLIMIT_AS, &limit) != 0)
             _exit(126);
     }
     if (options.launcher.empty())

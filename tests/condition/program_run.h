@@ -28,8 +28,7 @@ struct run_options {
     bool terminal_on_output = false;  // ... and standard output as well
     bool input_closed = false;        // standard input closed instead of /dev/null
     long data_limit = 0;               // RLIMIT_DATA in bytes when not 0
-    long stack_limit = 0;              // RLIMIT_STACK in bytes when not 0
-    bool fixed_layout = false;         // no address randomisation: every run lays out its stack alike
+    long address_limit = 0;            // RLIMIT_AS in bytes when not 0
 };
 
 struct run_result {

@@ -1,6 +1,6 @@
 // The largest expressions a command line can carry: the deepest nesting of parentheses that the
 // argument limit allows, chains of 100,000 words and integers of 100,000 digits; and nesting under
-// a stack limit that leaves room for little more than a diagnostic.
+// an address-space limit that leaves room for little more than a diagnostic.
 #include "tests/condition/expression_case.h"
 
 #include <algorithm>
@@ -131,60 +131,35 @@ TEST(size, integers_of_100000_digits)
     });
 }
 
-// The environment as run_options has it, with a variable of size bytes that pushes the stack down.
-std::vector<std::string> padded_environment(long size)
+// Under an address-space limit, the room for a deep nest is what the program maps. From the
+// smallest limit under which a flat expression of as many words still gets its diagnostic, in steps
+// of 128 KiB, the nest answers or runs out of memory, and never ends by a signal.
+TEST(size, nesting_under_an_address_space_limit)
 {
-    return environment_with({"LC_ALL=C", "PADDING=" + std::string(static_cast<size_t>(size), 'x')});
-}
-
-// Under a stack limit of 24 KiB, without address randomisation, a growing environment leaves less
-// and less room below the words. Wherever the program still prints a diagnostic for a flat expression
-// of as many words, it answers a nest of 128 levels without a signal, whatever the answer; and when
-// no further stack can be mapped, it says so.
-TEST(size, nesting_under_a_small_stack)
-{
-    constexpr long depth = 128;
+#ifdef PROGRAM_IS_SANITIZED
+    GTEST_SKIP() << "the sanitizer runtime reserves more address space than any limit here";
+#endif
+    constexpr long depth = 20000;
     // "extra argument 'y'", after the string test of x.
     std::vector<std::string> flat = {"x", "y"};
     flat.insert(flat.end(), 2 * depth + 3, ")");
+    std::vector<std::string> nest = make_nest(depth, "y");
     run_options options;
-    options.stack_limit = 24 << 10;
-    options.fixed_layout = true;
-    long padding = -1;
-    for (long size = 0; size <= 24 << 10; size += 256) {
-        options.environment = padded_environment(size);
-        if (run_program(flat, options).status != 2)
-            break;
-        padding = size;
-    }
-    if (padding < 0)
-        GTEST_SKIP() << "the program does not start under a stack limit of 24 KiB (sanitizer runtime?)";
-    std::vector<std::string> error = make_nest(depth, "y");
-    error.insert(error.begin() + depth + 3, "z");
-    const std::vector<expression_case> nests = {
-        {"true", make_nest(depth, "y"), 0, ""},
-        {"false", make_nest(depth, ""), 1, ""},
-        {"syntax error", error, 2, "')' expected, found z"},
-    };
-    // Room just enough for the diagnostic, and some more.
-    for (long less : {0, 1024, 2048, 4096}) {
-        SCOPED_TRACE("padding of " + std::to_string(padding - less) + " bytes");
-        options.environment = padded_environment(padding - less);
-        check_cases(nests, options);
-    }
-
-#ifndef PROGRAM_IS_SANITIZED
-    // The smallest data limit, in steps of 32 KiB, under which the flat expression still runs leaves
-    // no room to map a stack. "memory exhausted" comes through error(), and from below the first
-    // group: it needs a few hundred bytes more than the flat diagnostic.
-    options.environment = padded_environment(padding - 1024);
-    for (long limit = 64 << 10; limit <= 4 << 20; limit += 32 << 10) {
-        options.data_limit = limit;
+    constexpr long most = 64 << 20;
+    for (options.address_limit = 1 << 20; options.address_limit < most; options.address_limit += 64 << 10) {
         if (run_program(flat, options).status == 2)
             break;
     }
-    check_cases({{"no stack to be had", make_nest(depth, "y"), 2, "memory exhausted"}}, options);
-#endif
+    ASSERT_LT(options.address_limit, most) << "the program does not start under any address-space limit";
+    for (int step = 0; step < 64; ++step, options.address_limit += 128 << 10) {
+        SCOPED_TRACE("address-space limit of " + std::to_string(options.address_limit >> 10) + " KiB");
+        run_result result = run_program(nest, options);
+        if (result.status == 0 && result.errors.empty())
+            return;
+        ASSERT_EQ(2, result.status) << result.errors.substr(0, 400);
+        ASSERT_EQ("test: memory exhausted\n", result.errors);
+    }
+    ADD_FAILURE() << "no answer 8 MiB above the smallest limit under which the program starts";
 }
 
 } // namespace
