@@ -133,16 +133,27 @@ defined_row "only in the list file"    $'[options]\nInclude = /etc/pacman.d/lurv
 # it holds the include entry already, "added" when lurvek must append the block. Which lines count
 # as the entry is the reader's own table; here the program finds the list file under other spellings
 # of its path, which only the real file system can show, and appends the block to the machine's file.
+# The package's purge script then takes back what the run left, and must see it as the program
+# does: the block it appended, the list file exactly when the program found no entry, and the lock.
+postrm=$(dirname "$0")/../../debian/lurvek.postrm
 hook_row() {
     put_list ""
     put_conf "$2"
-    local want=$2
+    rm -f /etc/pacman.d/.lurvek.lock
+    local want=$2 before
+    before=$(ls -A /etc/pacman.d)
     [ "$3" == added ] && want=$2$include_block
     run_lurvek list
     check_status "hook: $1" 0 "$status"
     load_file conf "$conf_file"
     check "hook: $1" "pacman.conf" "$want" "$conf"
     check "hook: $1" "refreshes" 0 "$refreshes"
+    sh "$postrm" purge
+    check_status "hook, then purge: $1" 0 $?
+    load_file conf "$conf_file"
+    check "hook, then purge: $1" "pacman.conf" "$2" "$conf"
+    [ "$3" == added ] && before=$(grep -v -x -F lurvek.conf <<<"$before")
+    check "hook, then purge: $1" "/etc/pacman.d" "$before" "$(ls -A /etc/pacman.d)"
 }
 hook_row "entry in [options]"                 $'[options]\nInclude = /etc/pacman.d/lurvek.conf\n[core]\n' kept
 ln -s /etc/pacman.d /etc/pacman.d.link
