@@ -3,11 +3,15 @@
 #   make check   install what is missing, build, run every test (plain, then sanitized) and the
 #                static analysis
 #   make deb     build the Debian package of lurvek into build-deb/
+#   make autopkgtest, make piuparts
+#                build it and judge it with one of Debian's own gates, on a minimal Debian 12 made
+#                once in build/distribution/
 
 CMAKE_FLAGS := -G Ninja -DWERROR=$(if $(CI),ON,OFF)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps deps-deb build check check-plain check-sanitized tidy demo deb fuzz fuzz-smoke bench clean
+.PHONY: all deps deps-deb build check check-plain check-sanitized tidy demo deb autopkgtest piuparts fuzz \
+	fuzz-smoke bench clean
 
 all: build
 
@@ -48,6 +52,9 @@ demo: build
 
 deb: deps-deb
 	scripts/build-deb build-deb
+
+autopkgtest piuparts: deb
+	scripts/distribution-gate $@ build-deb/lurvek_*.deb build/distribution
 
 fuzz-smoke:
 	scripts/fuzz --smoke

@@ -152,10 +152,15 @@ check "defined: a 50-byte name, 49 sought" "pacman's repositories" "n$name49"$'\
 # as the entry is the readers' own tables; here the program finds the list file under other spellings
 # of its path and through other files, which only the real file system can show, and appends the
 # block to the machine's file.
+# The package's purge script then takes back what the run left, and must see it as the program
+# does: the block it appended, the list file exactly when the program found no entry, and the lock.
+postrm=$(dirname "$0")/../../debian/lurvek.postrm
 hook_row() {
     put_list "$a"
     put_conf "$2"
-    local want=$2
+    rm -f /etc/pacman.d/.lurvek.lock
+    local want=$2 before
+    before=$(ls -A /etc/pacman.d)
     [ "$3" == added ] && want=$2$include_block
     run_lurvek list
     check_status "hook: $1" 0 "$status"
@@ -163,6 +168,12 @@ hook_row() {
     check "hook: $1" "pacman.conf" "$want" "$conf"
     check "hook: $1" "refreshes" 0 "$refreshes"
     [ $# -lt 4 ] || check "hook: $1" "pacman lists it" "$4" "$(pacman-conf --repo-list 2>/dev/null | grep -c -x a)"
+    sh "$postrm" purge
+    check_status "hook, then purge: $1" 0 $?
+    load_file conf "$conf_file"
+    check "hook, then purge: $1" "pacman.conf" "$2" "$conf"
+    [ "$3" == added ] && before=$(grep -v -x -F lurvek.conf <<<"$before")
+    check "hook, then purge: $1" "/etc/pacman.d" "$before" "$(ls -A /etc/pacman.d)"
 }
 hook_row "entry in [options]"                 $'[options]\nInclude = /etc/pacman.d/lurvek.conf\n[core]\n' kept
 ln -s /etc/pacman.d /etc/pacman.d.link

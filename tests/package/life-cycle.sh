@@ -21,7 +21,8 @@ repo=$TMPDIR/repo/greetings
     { cat "$work/make.log"; echo "FAIL: make-local-repo"; exit 1; }
 
 # Every entry of /etc/pacman.d, one a line in name order: a file with its bytes, a link with its
-# target.
+# target. The six characters that mkstemp puts into the names of lurvek's temporary files show as
+# XXXXXX.
 entries() {
     local name bytes
     for name in $(cd /etc/pacman.d && ls -A); do
@@ -31,20 +32,22 @@ entries() {
             load_file bytes "/etc/pacman.d/$name"
             file "$name" "$bytes"
         fi
-    done | LC_ALL=C sort
+    done | sed -E 's/^\.lurvek\.conf\.[A-Za-z0-9]{6}/.lurvek.conf.XXXXXX/' | LC_ALL=C sort
 }
 file() {
     printf '%s %q\n' "$1" "$2"
 }
 
 # What lurvek leaves behind when a run dies between making its temporary files and renaming
-# them, and a link of that name, which is not lurvek's to remove.
+# them (the new list and a link to the old one), and a link of such a name, which is not lurvek's
+# to remove. Its own run, so that the names are the ones lurvek gives.
 leave_temporaries() {
-    echo new >/etc/pacman.d/.lurvek.conf.Ab12Cd
-    echo old >/etc/pacman.d/.lurvek.conf.Ab12Cd.old
+    strace -o /dev/null -e inject=rename:signal=KILL /usr/sbin/lurvek add other file:///srv/other
+    [ $? -eq $((128 + 9)) ] || return 1
     ln -s /etc/pacman.conf /etc/pacman.d/.lurvek.conf.Zz99Zz
 }
 list=$(blocks greetings "file://$repo" Optional)$'\n\n'
+longer=$(blocks greetings "file://$repo" Optional other file:///srv/other Optional)$'\n\n'
 # lurvek's block with a hand-written Include after it: a pattern, spelt otherwise.
 pattern=$'Include = /etc//pacman.d/*.conf\n'
 write_block_and_pattern() {
@@ -53,8 +56,8 @@ write_block_and_pattern() {
 }
 
 lock=$(file .lurvek.lock "")
-temporaries=$(file .lurvek.conf.Ab12Cd $'new\n')$'\n'$(file .lurvek.conf.Ab12Cd.old $'old\n')
-link=".lurvek.conf.Zz99Zz -> /etc/pacman.conf"
+temporaries=$(file .lurvek.conf.XXXXXX "$longer")$'\n'$(file .lurvek.conf.XXXXXX.old "$list")
+link=".lurvek.conf.XXXXXX -> /etc/pacman.conf"
 with_list=$(file lurvek.conf "$list")
 leftovers=$lock$'\n'$temporaries$'\n'$link
 m=$machine_conf b=$include_block
@@ -82,9 +85,9 @@ step() {
 step "install"                                0  "$m"           ""                             dpkg -i "$deb"
 step "lurvek's lock, as its runs leave it"    0  "$m"           "$lock"                        touch /etc/pacman.d/.lurvek.lock
 step "add a local repository"                 0  "$m$b"         "$lock"$'\n'"$with_list"       /usr/sbin/lurvek add greetings "file://$repo"
-step "upgrade keeps the list and the block"   0  "$m$b"         "$lock"$'\n'"$with_list"       dpkg -i "$deb"
-step "remove keeps the list and the block"    0  "$m$b"         "$lock"$'\n'"$with_list"       dpkg -r lurvek
 step "an interrupted run's temporary files"   0  "$m$b"         "$leftovers"$'\n'"$with_list"  leave_temporaries
+step "upgrade keeps the list and the block"   0  "$m$b"         "$leftovers"$'\n'"$with_list"  dpkg -i "$deb"
+step "remove keeps the list and the block"    0  "$m$b"         "$leftovers"$'\n'"$with_list"  dpkg -r lurvek
 step "purge takes back what lurvek wrote"     0  "$m"           "$link"                        dpkg -P lurvek
 step "install again"                          0  "$m"           "$link"                        dpkg -i "$deb"
 step "the block, then a pattern by hand"      0  "$m$b$pattern" "$link"$'\n'"$with_list"       write_block_and_pattern
