@@ -250,5 +250,6 @@ mode_row "add keeps 0600"                022   0600 0:0       "600 0:0"       ad
 mode_row "add keeps 0664, umask 077"     077   0664 0:0       "664 0:0"       add c file:///srv/c
 mode_row "remove keeps 0640 and owner"   022   0640 1234:5678 "640 1234:5678" remove a
 mode_row "remove keeps another group"    022   0640 0:5678    "640 0:5678"    remove a
+mode_row "remove keeps another owner"    022   0640 1234:0    "640 1234:0"    remove a
 
 finish
