@@ -173,7 +173,6 @@ namespace {
 int collect_repository(void* user, const char* section, const char* name, const char* value)
 {
     list_collection& collection = *static_cast<list_collection*>(user);
-    note_key_line(collection.scan, name);
     bool is_server = strcmp(name, "Server") == 0;
     if (!is_server && strcmp(name, "SigLevel") != 0)
         return 0;

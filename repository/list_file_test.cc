@@ -91,12 +91,12 @@ constexpr read_case read_cases[] = {
     { "hash inside a value", "[a]\nServer = u\nSigLevel = Never #c\n", 1, "a|u|Never #c" },
     { "comment lines between keys", "[a]\n; one\nServer = u\n\n  # two\nSigLevel = L\n", 1, "a|u|L" },
     { "commented-out key", "[a]\n#Server = x\nServer = u\n;SigLevel = x\nSigLevel = L\n", 1, "a|u|L" },
-    { "indented line continues the server", "[a]\nServer = u\n  v\nSigLevel = L\n", 1, "a|v|L" },
-    { "indented server replaces the level", "[a]\nSigLevel = L\n  Server = u\n", 0, "" },
-    { "indented section line is a value", "[a]\nServer = u\n [b]\nSigLevel = L\n", 1, "a|[b]|L" },
-    { "indented key first in its section", "[a]\n  Server = u\nSigLevel = L\n", 1, "a|u|L" },
-    { "indented section line after a nameless key", "[a]\nServer = u\n= x\n [b]\nSigLevel = L\n", 0, "" },
-    { "indented key after an indented key", "[a]\n  Server = u\n  SigLevel = L\n", 0, "" },
+    { "an indented line without a key is none", "[a]\nServer = u\n  v\nSigLevel = L\n", 1, "a|u|L" },
+    { "an indented server under the level", "[a]\nSigLevel = L\n  Server = u\n", 1, "a|u|L" },
+    { "an indented header", "[a]\nServer = u\nSigLevel = L\n\t[b]\nServer = v\nSigLevel = M\n", 2,
+        "a|u|L;b|v|M" },
+    { "an indented header ends the section", "[a]\nServer = u\n [b]\nSigLevel = L\n", 0, "" },
+    { "indented keys", "[a]\n    SigLevel = L\n    Server = u\n", 1, "a|u|L" },
     { "byte-order mark", "\xEF\xBB\xBF[a]\nServer = u\nSigLevel = L\n", 1, "a|u|L" },
     { "carriage returns", "[a]\r\nServer = u\r\nSigLevel = L\r\n", 1, "a|u|L" },
 };
@@ -130,8 +130,8 @@ TEST(list_file, refuses_what_the_reader_would_cut)
         { "200-byte comment line", "#" + std::string(199, 'c') + "\n", list_reading::line_too_long, 1 },
         { "49-byte section name", "[" + name_49 + "]\nServer = u\nSigLevel = L\n", list_reading::read, 0 },
         { "50-byte section name", "[a]\n[" + name_49 + "n]  \nServer = u\n", list_reading::name_too_long, 2 },
-        { "50 bytes in an indented value", "[a]\nServer = u\n [" + name_49 + "n]\nSigLevel = L\n",
-            list_reading::read, 0 },
+        { "50 bytes in an indented header", "[a]\nServer = u\n [" + name_49 + "n]\nSigLevel = L\n",
+            list_reading::name_too_long, 3 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);

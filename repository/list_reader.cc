@@ -14,18 +14,18 @@ bool is_reader_space(char c)
     return isspace(static_cast<unsigned char>(c)) != 0;
 }
 
-// Whether the INI reader takes line for a section header, as it decides: the first character after
-// the blanks is "[", the line does not continue a key (an indented line under a key does), and a "]"
-// comes before the end and before any ";" after a blank. Stores where the name starts and ends.
+// Whether the INI reader takes line, handed over without its leading blanks, for a section header,
+// as it decides: the first character is "[", and a "]" comes before the end and before any ";"
+// after a blank. Stores where the name starts and ends.
 bool is_section_header(const list_scan& scan, const char* line, const char** name, const char** end)
 {
     const char* start = line;
-    // A byte-order mark before the first line is skipped; the line counts as indented then.
+    // A byte-order mark before the first line is skipped, and the blanks after it.
     if (scan.line_number == 1 && strncmp(start, "\xEF\xBB\xBF", 3) == 0)
         start += 3;
     while (is_reader_space(*start))
         start++;
-    if (*start != '[' || (start > line && scan.key_in_section))
+    if (*start != '[')
         return false;
     *name = start + 1;
     bool after_blank = false;
@@ -35,6 +35,16 @@ bool is_section_header(const list_scan& scan, const char* line, const char** nam
         after_blank = is_reader_space(**end);
     }
     return **end == ']';
+}
+
+// Moves text to the left over its leading blanks.
+void skip_leading_blanks(char* text)
+{
+    const char* start = text;
+    while (is_reader_space(*start))
+        start++;
+    if (start != text)
+        memmove(text, start, strlen(start) + 1);
 }
 
 // Whether a line that filled the buffer without its line feed ends where the stream stands: at the
@@ -68,6 +78,9 @@ char* read_list_line(char* text, int size, void* stream)
         scan.fault = line_fault::line_too_long;
         return nullptr;
     }
+    // pacman takes every line on its own, its leading blanks aside, while the reader would take an
+    // indented line under a key for more of that key's value.
+    skip_leading_blanks(text);
     const char* name;
     const char* end;
     if (is_section_header(scan, text, &name, &end)) {
@@ -76,13 +89,6 @@ char* read_list_line(char* text, int size, void* stream)
             return nullptr;
         }
         scan.section_number++;
-        scan.key_in_section = false;
     }
     return text;
-}
-
-void note_key_line(list_scan& scan, const char* name)
-{
-    // The reader remembers the last key, and a key without a name ("= value") is none.
-    scan.key_in_section = *name != '\0';
 }

@@ -1,5 +1,6 @@
-// The list file as the INI reader goes through it: whole lines handed over one at a time, with the
-// section headers counted, and a line that the reader would cut caught before it sees any of it.
+// The list file as the INI reader goes through it: whole lines handed over one at a time without
+// their leading blanks, as pacman takes them, with the section headers counted, and a line that the
+// reader would cut caught before it sees any of it.
 #pragma once
 
 #include <cstdio>
@@ -16,16 +17,12 @@ struct list_scan {
     FILE* stream;
     int line_number; // lines handed over so far; after a fault, the line at fault
     int section_number; // section headers handed over so far, 0 before the first
-    bool key_in_section; // a key line stands in the current section; set through note_key_line
     line_fault fault;
 };
 
 // The reader function for ini_parse_stream, with a list_scan as its stream: puts the next line into
-// text, as fgets does. Returns null at the end of the file, after a failed read (the stream's error
-// indicator tells), and at a line longer than size - 1 bytes (its line feed aside) or a section
-// header whose name the reader would cut, with fault set and nothing of that line handed over.
+// text, as fgets does, but without its leading blanks. Returns null at the end of the file, after a
+// failed read (the stream's error indicator tells), and at a line longer than size - 1 bytes (its
+// line feed aside) or a section header whose name the reader would cut, with fault set and nothing
+// of that line handed over.
 char* read_list_line(char* text, int size, void* scan);
-
-// To be called by the INI handler for every key line that reaches it: an indented line under a key
-// continues that key, and the reader then takes no section header from it.
-void note_key_line(list_scan& scan, const char* name);

@@ -76,6 +76,28 @@ run_row "add keeps mirrors in their section"   "$mirrors"   0 ""        "$(block
 check "pacman reads y as written" "server and level" $'Server = file:///srv/y-only\nSigLevel = PackageNever\nSigLevel = DatabaseNever' "$(pacman-conf --repo y Server SigLevel)"
 run_row "add drops keys before any section"    $'Server = file:///srv/q\nSigLevel = Never\n'"$a" 0 "" "$a$c" 1 kept add c file:///srv/c
 check "pacman reads no nameless repository" "repositories" $'a\nc' "$(pacman-conf --repo-list)"
+# pacman-conf's reading of the repositories NAMES: each name, then its servers and levels.
+pacman_reads() {
+    local name
+    for name; do
+        printf '[%s]\n' "$name"
+        pacman-conf --repo "$name" Server SigLevel 2>&1
+    done
+}
+# A hand-written list that lurvek reads line by line as pacman does: after `add c`, pacman reads the
+# repositories NAMES as it did before, and c after them. Label, list file, then the names.
+pacman_row() {
+    local label="as pacman reads it: $1" list=$2 before
+    shift 2
+    put_list "$list"
+    put_conf "$conf_with_include"
+    before=$(pacman_reads "$@")
+    run_lurvek add c file:///srv/c
+    check_status "$label" 0 "$status"
+    check "$label" "pacman's repositories" "$(printf '%s\n' "$@" c)" "$(pacman-conf --repo-list 2>&1)"
+    check "$label" "pacman's reading" "$before" "$(pacman_reads "$@")"
+}
+pacman_row "indented lines" $'[mine]\n    SigLevel = Required\n    Server = file:///srv/mine\n[A]\nSigLevel = Never\n  Server = file:///srv/a\n  [B]\n  Server = file:///srv/b\n\tSigLevel = Optional\n' mine A B
 # A line that the reader would cut, or a section name that it would shorten, is refused before
 # anything changes.
 run_row "a 200-byte line is refused"           $'[a]\nServer = '"${url190}u"$'\nSigLevel = Optional\n' 1 $'Line 2 of /etc/pacman.d/lurvek.conf is longer than 199 bytes.\n' = 0 none add b file:///srv/b
