@@ -1,7 +1,10 @@
 #include "list_reader.h"
 
+#include "pacman_syntax.h"
+
 #include <cctype>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -37,14 +40,31 @@ bool is_section_header(const list_scan& scan, const char* line, const char** nam
     return **end == ']';
 }
 
-// Moves text to the left over its leading blanks.
-void skip_leading_blanks(char* text)
+// Whether the reader and pacman take line for the same section header, or both for none. A
+// difference would put the keys under it into other sections for the two.
+bool is_same_header(const list_scan& scan, const char* line)
 {
-    const char* start = text;
-    while (is_reader_space(*start))
-        start++;
-    if (start != text)
-        memmove(text, start, strlen(start) + 1);
+    const char* name;
+    const char* end;
+    std::string_view pacman_name;
+    bool is_header = is_section_header(scan, line, &name, &end);
+    if (is_header != is_pacman_section_header(line, &pacman_name))
+        return false;
+    return !is_header || pacman_name == std::string_view(name, size_t(end - name));
+}
+
+// Whether name is a key that makes records.
+bool is_record_key(std::string_view name)
+{
+    return name == "Server" || name == "SigLevel";
+}
+
+// Puts the line in text as pacman takes it, without the blanks around it, in place of text.
+void trim_in_place(char* text)
+{
+    std::string_view line = trim_pacman_blanks(text);
+    memmove(text, line.data(), line.size());
+    text[line.size()] = '\0';
 }
 
 // Whether a line that filled the buffer without its line feed ends where the stream stands: at the
@@ -78,9 +98,15 @@ char* read_list_line(char* text, int size, void* stream)
         scan.fault = line_fault::line_too_long;
         return nullptr;
     }
-    // pacman takes every line on its own, its leading blanks aside, while the reader would take an
-    // indented line under a key for more of that key's value.
-    skip_leading_blanks(text);
+    // pacman takes every line on its own, its blanks aside, while the reader would take an indented
+    // line under a key for more of that key's value.
+    trim_in_place(text);
+    if (!is_same_header(scan, text)) {
+        scan.fault = line_fault::pacman_differs;
+        return nullptr;
+    }
+    // The reader cuts the line into pieces in place; pacman's reading of it is made from this copy.
+    (void)snprintf(scan.line, sizeof scan.line, "%s", text);
     const char* name;
     const char* end;
     if (is_section_header(scan, text, &name, &end)) {
@@ -91,4 +117,15 @@ char* read_list_line(char* text, int size, void* stream)
         scan.section_number++;
     }
     return text;
+}
+
+bool is_read_alike(list_scan& scan, const char* name, const char* value)
+{
+    pacman_entry entry = split_pacman_entry(scan.line);
+    if (!is_record_key(name) && !is_record_key(entry.key))
+        return true;
+    if (entry.has_value && entry.key == name && entry.value == value)
+        return true;
+    scan.fault = line_fault::pacman_differs;
+    return false;
 }
