@@ -100,9 +100,8 @@ std::string_view take_value(std::string_view& table)
 
 // Whether the format can carry a value that the reader delivered. The reader takes lines of at most
 // 199 characters, so a file with a longer "Server = " or "SigLevel = " line is refused; and it takes
-// a ";" after white space for the start of a comment, which a value can hold when it came from an
-// indented continuation line (where this reader keeps such comments), and which the blank after "="
-// makes of a ";" at the start of a value. Such values are lost at the first rewrite.
+// a ";" after white space for the start of a comment, which the blank after "=" makes of a ";" at
+// the start of a value. Such values are lost at the first rewrite.
 bool can_carry(std::string_view value, size_t longest)
 {
     if (value.size() > longest || value.starts_with(';'))

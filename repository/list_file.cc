@@ -173,7 +173,8 @@ namespace {
 int collect_repository(void* user, const char* section, const char* name, const char* value)
 {
     list_collection& collection = *static_cast<list_collection*>(user);
-    note_key_line(collection.scan, name);
+    if (!is_read_alike(collection.scan, name, value))
+        return 0;
     bool is_server = strcmp(name, "Server") == 0;
     if (!is_server && strcmp(name, "SigLevel") != 0)
         return 0;
@@ -210,10 +211,17 @@ list_reading read_list_stream(FILE* stream)
     // which it was.
     if (ferror(stream) != 0)
         return list_reading::unreadable;
-    if (collection.scan.fault != line_fault::none) {
+    if (collection.scan.fault != line_fault::none)
         refused_line = collection.scan.line_number;
-        return collection.scan.fault == line_fault::line_too_long ? list_reading::line_too_long
-                                                                  : list_reading::name_too_long;
+    switch (collection.scan.fault) {
+    case line_fault::none:
+        break;
+    case line_fault::line_too_long:
+        return list_reading::line_too_long;
+    case line_fault::name_too_long:
+        return list_reading::name_too_long;
+    case line_fault::pacman_differs:
+        return list_reading::pacman_differs;
     }
     // Keeping only part of the list would drop the rest at the next rewrite.
     if (record_count > max_repositories)

@@ -23,11 +23,13 @@ enum class list_reading {
     unreadable, // the file cannot be opened, or a read failed part way
     line_too_long, // a line is longer than the INI reader takes (199 bytes); see refused_line
     name_too_long, // a section name is longer than the INI reader keeps (49 bytes); see refused_line
+    pacman_differs, // pacman reads a line otherwise, as a header or a Server or SigLevel line; see
+                    // refused_line
     too_many, // the file holds more records than the table
 };
 
-// Process-wide: the line, counted from 1, for which read_list_stream last returned line_too_long or
-// name_too_long.
+// Process-wide: the line, counted from 1, for which read_list_stream last returned line_too_long,
+// name_too_long or pacman_differs.
 extern int refused_line;
 
 // Reads the list file's text from stream into the table, which must be empty. A record takes its

@@ -66,7 +66,6 @@ constexpr read_case read_cases[] = {
     { "one section", "[a]\nServer = u\nSigLevel = Optional\n", 1, "a|u|Optional" },
     { "level before server", "[a]\nSigLevel = Never\nServer = u\n", 1, "a|u|Never" },
     { "blanks around the equals sign", "[a]\n  Server=u\nSigLevel   =  L  \n", 1, "a|u|L" },
-    { "colon instead of equals sign", "[a]\nServer: u=v\nSigLevel: L\n", 1, "a|u=v|L" },
     { "key names are case-sensitive", "[a]\nserver = u\nSigLevel = Never\n", 0, "" },
     { "other keys are ignored", "[a]\nInclude = x\nServer = u\nUsage = All\nSigLevel = L\n", 1, "a|u|L" },
     { "keys before any section", "Server = u\nSigLevel = Never\n", 0, "" },
@@ -86,18 +85,16 @@ constexpr read_case read_cases[] = {
     { "level only, then server first", "[a]\nSigLevel = x\n[b]\nServer = y\nSigLevel = z\n", 1, "b|y|z" },
     { "server only, then level first", "[a]\nServer = x\n[b]\nSigLevel = z\nServer = y\n", 1, "b|y|z" },
     { "incomplete last section", "[a]\nServer = u\nSigLevel = L\n[b]\nServer = v\n", 1, "a|u|L" },
-    { "semicolon comment after a blank", "[a]\nServer = u\nSigLevel = Never ;c\n", 1, "a|u|Never" },
     { "semicolon without a blank", "[a]\nServer = u;v\nSigLevel = L\n", 1, "a|u;v|L" },
     { "hash inside a value", "[a]\nServer = u\nSigLevel = Never #c\n", 1, "a|u|Never #c" },
     { "comment lines between keys", "[a]\n; one\nServer = u\n\n  # two\nSigLevel = L\n", 1, "a|u|L" },
     { "commented-out key", "[a]\n#Server = x\nServer = u\n;SigLevel = x\nSigLevel = L\n", 1, "a|u|L" },
-    { "indented line continues the server", "[a]\nServer = u\n  v\nSigLevel = L\n", 1, "a|v|L" },
-    { "indented server replaces the level", "[a]\nSigLevel = L\n  Server = u\n", 0, "" },
-    { "indented section line is a value", "[a]\nServer = u\n [b]\nSigLevel = L\n", 1, "a|[b]|L" },
-    { "indented key first in its section", "[a]\n  Server = u\nSigLevel = L\n", 1, "a|u|L" },
-    { "indented section line after a nameless key", "[a]\nServer = u\n= x\n [b]\nSigLevel = L\n", 0, "" },
-    { "indented key after an indented key", "[a]\n  Server = u\n  SigLevel = L\n", 0, "" },
-    { "byte-order mark", "\xEF\xBB\xBF[a]\nServer = u\nSigLevel = L\n", 1, "a|u|L" },
+    { "an indented line without a key is none", "[a]\nServer = u\n  v\nSigLevel = L\n", 1, "a|u|L" },
+    { "an indented server under the level", "[a]\nSigLevel = L\n  Server = u\n", 1, "a|u|L" },
+    { "an indented header", "[a]\nServer = u\nSigLevel = L\n\t[b]\nServer = v\nSigLevel = M\n", 2,
+        "a|u|L;b|v|M" },
+    { "an indented header ends the section", "[a]\nServer = u\n [b]\nSigLevel = L\n", 0, "" },
+    { "indented keys", "[a]\n    SigLevel = L\n    Server = u\n", 1, "a|u|L" },
     { "carriage returns", "[a]\r\nServer = u\r\nSigLevel = L\r\n", 1, "a|u|L" },
 };
 
@@ -112,8 +109,9 @@ TEST(list_file, reads_records)
 }
 
 // A line longer than the INI reader takes, or a section name longer than it keeps, would come back
-// cut; the reading refuses the file instead, naming the line.
-TEST(list_file, refuses_what_the_reader_would_cut)
+// cut, and a header, Server or SigLevel line that pacman reads otherwise would give records that
+// pacman does not have; the reading refuses the file instead, naming the line.
+TEST(list_file, refuses_what_pacman_reads_otherwise)
 {
     const std::string url_190 = "u" + std::string(189, 'v');
     const std::string name_49(49, 'n');
@@ -130,8 +128,18 @@ TEST(list_file, refuses_what_the_reader_would_cut)
         { "200-byte comment line", "#" + std::string(199, 'c') + "\n", list_reading::line_too_long, 1 },
         { "49-byte section name", "[" + name_49 + "]\nServer = u\nSigLevel = L\n", list_reading::read, 0 },
         { "50-byte section name", "[a]\n[" + name_49 + "n]  \nServer = u\n", list_reading::name_too_long, 2 },
-        { "50 bytes in an indented value", "[a]\nServer = u\n [" + name_49 + "n]\nSigLevel = L\n",
-            list_reading::read, 0 },
+        { "50 bytes in an indented header", "[a]\nServer = u\n [" + name_49 + "n]\nSigLevel = L\n",
+            list_reading::name_too_long, 3 },
+        { "a header for pacman only", "[h]\nServer = u\n[h ;b]\nSigLevel = L\n", list_reading::pacman_differs,
+            3 },
+        { "a header for the reader only",
+            "[g]\nServer = u\nSigLevel = L\n[h] # mine\nServer = v\nSigLevel = L\n",
+            list_reading::pacman_differs, 4 },
+        { "a header after a byte-order mark", "\xEF\xBB\xBF[a]\nServer = u\nSigLevel = L\n",
+            list_reading::pacman_differs, 1 },
+        { "a header named otherwise", "[a]]\nServer = u\nSigLevel = L\n", list_reading::pacman_differs, 1 },
+        { "a comment after a server", "[a]\nSigLevel = L\nServer = u ;c\n", list_reading::pacman_differs, 3 },
+        { "a colon after the key", "[a]\nServer: u=v\nSigLevel = L\n", list_reading::pacman_differs, 2 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
@@ -173,7 +181,7 @@ TEST(list_file, writes_exact_bytes)
     } const cases[] = {
         { "empty table gives an empty file", "", nullptr, "" },
         { "two records normalised",
-            "; comment\n[a]\nSigLevel=L\n\nServer =  u \n[b]\nServer: v\nSigLevel = M ;x\nOther = 1\n",
+            "; comment\n[a]\nSigLevel=L\n\nServer =  u \n[b]\nServer =v\nSigLevel = M\nOther = 1 ;x\n",
             nullptr, "[a]\nServer = u\nSigLevel = L\n\n[b]\nServer = v\nSigLevel = M\n\n" },
         { "incomplete section is dropped", "[a]\nServer = u\nSigLevel = L\n[b]\nServer = v\n", nullptr,
             "[a]\nServer = u\nSigLevel = L\n\n" },

@@ -1,7 +1,10 @@
 #include "list_reader.h"
 
+#include "pacman_syntax.h"
+
 #include <cctype>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -14,18 +17,18 @@ bool is_reader_space(char c)
     return isspace(static_cast<unsigned char>(c)) != 0;
 }
 
-// Whether the INI reader takes line for a section header, as it decides: the first character after
-// the blanks is "[", the line does not continue a key (an indented line under a key does), and a "]"
-// comes before the end and before any ";" after a blank. Stores where the name starts and ends.
+// Whether the INI reader takes line, handed over without its leading blanks, for a section header,
+// as it decides: the first character is "[", and a "]" comes before the end and before any ";"
+// after a blank. Stores where the name starts and ends.
 bool is_section_header(const list_scan& scan, const char* line, const char** name, const char** end)
 {
     const char* start = line;
-    // A byte-order mark before the first line is skipped; the line counts as indented then.
+    // A byte-order mark before the first line is skipped, and the blanks after it.
     if (scan.line_number == 1 && strncmp(start, "\xEF\xBB\xBF", 3) == 0)
         start += 3;
     while (is_reader_space(*start))
         start++;
-    if (*start != '[' || (start > line && scan.key_in_section))
+    if (*start != '[')
         return false;
     *name = start + 1;
     bool after_blank = false;
@@ -35,6 +38,33 @@ bool is_section_header(const list_scan& scan, const char* line, const char** nam
         after_blank = is_reader_space(**end);
     }
     return **end == ']';
+}
+
+// Whether the reader and pacman take line for the same section header, or both for none. A
+// difference would put the keys under it into other sections for the two.
+bool is_same_header(const list_scan& scan, const char* line)
+{
+    const char* name;
+    const char* end;
+    std::string_view pacman_name;
+    bool is_header = is_section_header(scan, line, &name, &end);
+    if (is_header != is_pacman_section_header(line, &pacman_name))
+        return false;
+    return !is_header || pacman_name == std::string_view(name, size_t(end - name));
+}
+
+// Whether name is a key that makes records.
+bool is_record_key(std::string_view name)
+{
+    return name == "Server" || name == "SigLevel";
+}
+
+// Puts the line in text as pacman takes it, without the blanks around it, in place of text.
+void trim_in_place(char* text)
+{
+    std::string_view line = trim_pacman_blanks(text);
+    memmove(text, line.data(), line.size());
+    text[line.size()] = '\0';
 }
 
 // Whether a line that filled the buffer without its line feed ends where the stream stands: at the
@@ -68,6 +98,15 @@ char* read_list_line(char* text, int size, void* stream)
         scan.fault = line_fault::line_too_long;
         return nullptr;
     }
+    // pacman takes every line on its own, its blanks aside, while the reader would take an indented
+    // line under a key for more of that key's value.
+    trim_in_place(text);
+    if (!is_same_header(scan, text)) {
+        scan.fault = line_fault::pacman_differs;
+        return nullptr;
+    }
+    // The reader cuts the line into pieces in place; pacman's reading of it is made from this copy.
+    (void)snprintf(scan.line, sizeof scan.line, "%s", text);
     const char* name;
     const char* end;
     if (is_section_header(scan, text, &name, &end)) {
@@ -76,13 +115,17 @@ char* read_list_line(char* text, int size, void* stream)
             return nullptr;
         }
         scan.section_number++;
-        scan.key_in_section = false;
     }
     return text;
 }
 
-void note_key_line(list_scan& scan, const char* name)
+bool is_read_alike(list_scan& scan, const char* name, const char* value)
 {
-    // The reader remembers the last key, and a key without a name ("= value") is none.
-    scan.key_in_section = *name != '\0';
+    pacman_entry entry = split_pacman_entry(scan.line);
+    if (!is_record_key(name) && !is_record_key(entry.key))
+        return true;
+    if (entry.has_value && entry.key == name && entry.value == value)
+        return true;
+    scan.fault = line_fault::pacman_differs;
+    return false;
 }

@@ -169,6 +169,9 @@ int main(int argc, char** argv)
     case list_reading::name_too_long:
         printf("Line %d of %s names a section longer than 49 bytes.\n", refused_line, list_file_path);
         exit(1);
+    case list_reading::pacman_differs:
+        printf("Line %d of %s is read differently by pacman.\n", refused_line, list_file_path);
+        exit(1);
     case list_reading::too_many:
         fail_with("Too many repositories in %s.\n", list_file_path);
     }

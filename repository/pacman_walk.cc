@@ -1,8 +1,8 @@
 #include "pacman_walk.h"
 
 #include "list_file.h"
+#include "pacman_syntax.h"
 
-#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -83,16 +83,6 @@ bool is_list_file(const char* path)
         && file.st_ino == list_file.st_ino;
 }
 
-// Text without the white space at either end, as the package manager trims keys, values and lines.
-std::string_view trim(std::string_view text)
-{
-    while (!text.empty() && isspace(static_cast<unsigned char>(text.front())) != 0)
-        text.remove_prefix(1);
-    while (!text.empty() && isspace(static_cast<unsigned char>(text.back())) != 0)
-        text.remove_suffix(1);
-    return text;
-}
-
 bool walk_file(const char* path, int depth);
 
 // Follows an Include entry of a file at depth: every file that its value names, as glob expands it
@@ -122,21 +112,19 @@ bool follow_include(const char* value, int depth)
 // in place.
 bool walk_line(char* line, const char* path, int depth)
 {
-    std::string_view text = trim(line);
-    if (text.empty() || text.front() == '#')
+    std::string_view name;
+    if (is_pacman_ignored_line(line))
         return true;
-    if (text.size() >= 2 && text.front() == '[' && text.back() == ']') {
-        note_section(std::string_view(text.data() + 1, text.size() - 2), path);
+    if (is_pacman_section_header(line, &name)) {
+        note_section(name, path);
         return true;
     }
-    size_t equals = text.find('=');
-    if (equals == std::string_view::npos || trim(std::string_view(text.data(), equals)) != "Include")
+    pacman_entry entry = split_pacman_entry(line);
+    if (!entry.has_value || entry.key != "Include")
         return true;
-    text.remove_prefix(equals + 1);
-    std::string_view value = trim(text);
     // The value ends the line once the blanks after it are gone, so it can end in place.
-    const_cast<char*>(value.data())[value.size()] = '\0';
-    return follow_include(value.data(), depth);
+    const_cast<char*>(entry.value.data())[entry.value.size()] = '\0';
+    return follow_include(entry.value.data(), depth);
 }
 
 bool walk_file(const char* path, int depth)
@@ -147,16 +135,14 @@ bool walk_file(const char* path, int depth)
             note_unread_file(path);
         return depth > 0;
     }
-    char* line = nullptr;
-    size_t size = 0;
+    char line[pacman_line_size];
     bool read = true;
-    while (read && !walk_refused && getline(&line, &size, stream) >= 0)
+    while (read && !walk_refused && read_pacman_line(stream, line))
         read = walk_line(line, path, depth);
     if (read && ferror(stream) != 0) {
         note_unread_file(path);
         read = false;
     }
-    free(line);
     // Only read from, so closing cannot lose anything.
     (void)fclose(stream);
     return read;

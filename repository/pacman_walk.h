@@ -12,8 +12,8 @@ extern bool list_file_reached; // an Include entry, directly or through other fi
 
 // Reads the configuration at path and, depth first, every file that an Include entry names (a
 // pattern expanded as the package manager expands it), as deep as it follows them. A file is read
-// as the package manager reads it: whole lines, blanks trimmed, "#" lines ignored, "[name]" a
-// section, "key = value" split at the first "=". The list file, told by device and inode, is noted
+// as the package manager reads it (see pacman_syntax.h): lines of at most 4095 bytes, blanks
+// trimmed, "#" lines ignored, "[name]" a section, "key = value" split at the first "=". The list file, told by device and inode, is noted
 // as reached and not read. An included file that cannot be opened is passed over. Returns false,
 // ending the walk, when path cannot be opened or a file cannot be read to its end; *file is that
 // file's path then, valid until the next walk.

@@ -8,7 +8,7 @@ a=$(blocks a file:///srv/a Optional)
 b=$(blocks b file:///srv/b Optional)
 c=$(blocks c file:///srv/c Optional)
 a=$a$'\n\n' b=$b$'\n\n' c=$c$'\n\n'
-handwritten=$'; kept by hand\n[a]\nSigLevel=Never\n\nServer  =  file:///srv/a   ; mirror\n[b]\n# b\nServer = file:///srv/b\nSigLevel = Required DatabaseOptional\n'
+handwritten=$'; kept by hand\n[a]\nSigLevel=Never\n\nServer  =  file:///srv/a   \n[b]\n# b\nServer = file:///srv/b\nSigLevel = Required DatabaseOptional\n'
 name49=$(printf 'n%.0s' {1..49})
 url190=file:///$(printf 'u%.0s' {1..182})
 # Generated lists at the table's limit of 1024 records and past it.
@@ -76,6 +76,38 @@ run_row "add keeps mirrors in their section"   "$mirrors"   0 ""        "$(block
 check "pacman reads y as written" "server and level" $'Server = file:///srv/y-only\nSigLevel = PackageNever\nSigLevel = DatabaseNever' "$(pacman-conf --repo y Server SigLevel)"
 run_row "add drops keys before any section"    $'Server = file:///srv/q\nSigLevel = Never\n'"$a" 0 "" "$a$c" 1 kept add c file:///srv/c
 check "pacman reads no nameless repository" "repositories" $'a\nc' "$(pacman-conf --repo-list)"
+# pacman-conf's reading of the repositories NAMES: each name, then its servers and levels.
+pacman_reads() {
+    local name
+    for name; do
+        printf '[%s]\n' "$name"
+        pacman-conf --repo "$name" Server SigLevel 2>&1
+    done
+}
+# A hand-written list that lurvek reads line by line as pacman does: after `add c`, pacman reads the
+# repositories NAMES as it did before, and c after them. Label, list file, then the names.
+pacman_row() {
+    local label="as pacman reads it: $1" list=$2 before
+    shift 2
+    put_list "$list"
+    put_conf "$conf_with_include"
+    before=$(pacman_reads "$@")
+    run_lurvek add c file:///srv/c
+    check_status "$label" 0 "$status"
+    check "$label" "pacman's repositories" "$(printf '%s\n' "$@" c)" "$(pacman-conf --repo-list 2>&1)"
+    check "$label" "pacman's reading" "$before" "$(pacman_reads "$@")"
+}
+pacman_row "indented lines" $'[mine]\n    SigLevel = Required\n    Server = file:///srv/mine\n[A]\nSigLevel = Never\n  Server = file:///srv/a\n  [B]\n  Server = file:///srv/b\n\tSigLevel = Optional\n' mine A B
+pacman_row "blanks and carriage returns" $'[a]  \r\nServer = file:///srv/a;1 \r\nSigLevel=Never\t\r\n[b #2]\nServer =file:///srv/b\nSigLevel = Optional\n' a 'b #2'
+# A header, Server or SigLevel line that pacman reads otherwise than the INI reader is refused
+# before anything changes.
+differs() {
+    printf 'Line %d of /etc/pacman.d/lurvek.conf is read differently by pacman.\n' "$1"
+}
+run_row "a header for pacman only"             $'[h]\nServer = file:///srv/h\n[h ;b]\nSigLevel = Never\n' 1 "$(differs 3)"$'\n' = 0 none add b file:///srv/b
+run_row "a header for the INI reader only"     "$a"$'[h] # mine\nServer = file:///srv/h\nSigLevel = Never\n' 1 "$(differs 5)"$'\n' = 0 none list
+run_row "a byte-order mark before a header"    $'\xEF\xBB\xBF'"$a" 1 "$(differs 1)"$'\n' = 0 none list
+run_row "a comment after a server"             $'[a]\nServer = file:///srv/a ;mirror\nSigLevel = Never\n' 1 "$(differs 2)"$'\n' = 0 none remove a
 # A line that the reader would cut, or a section name that it would shorten, is refused before
 # anything changes.
 run_row "a 200-byte line is refused"           $'[a]\nServer = '"${url190}u"$'\nSigLevel = Optional\n' 1 $'Line 2 of /etc/pacman.d/lurvek.conf is longer than 199 bytes.\n' = 0 none add b file:///srv/b

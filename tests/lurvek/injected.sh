@@ -140,6 +140,50 @@ hostile_locks() {
 }
 hostile_locks
 
+# Whether the process PID waits for a flock.
+waits_for_lock() {
+    grep -q -- "-> FLOCK  ADVISORY  WRITE $1 " /proc/locks
+}
+# Wait up to ten seconds until the process PID waits for a flock or has ended.
+await_lock_wait() {
+    local i
+    for ((i = 0; i < 100; i++)); do
+        waits_for_lock "$1" && return 0
+        kill -0 "$1" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
+# The lock file replaced by another file of the same file system while a run waits for its lock:
+# once the run has the lock of the old file, it must see that the name names another file now, and
+# wait for the lock of that one. The shell holds the locks of both files and lets the old one go
+# first.
+replaced_while_waiting() {
+    local label="lock file replaced while a run waits" lock=/etc/pacman.d/.lurvek.lock
+    put_list "$a"
+    put_conf "$conf_with_include"
+    install -m 0600 /dev/null "$lock"
+    exec 7<>"$lock"
+    flock -x 7
+    "$lurvek" add c file:///srv/c >"$work/out" 2>&1 7>&- &
+    local run=$!
+    check "$label" "the run waits for the old file" yes "$(await_lock_wait $run && echo yes)"
+    install -m 0600 /dev/null "$lock.tmp"
+    mv "$lock.tmp" "$lock"
+    exec 8<>"$lock"
+    flock -x 8
+    exec 7>&-
+    check "$label" "the run waits for the new file" yes "$(await_lock_wait $run && echo yes)"
+    load_file list "$list_file"
+    check "$label" "list file while it waits" "$a" "$list"
+    exec 8>&-
+    wait $run
+    check_status "$label" 0 $?
+    load_file list "$list_file"
+    check "$label" "list file" "$a$(blocks c file:///srv/c Optional)"$'\n\n' "$list"
+}
+replaced_while_waiting
+
 # Twenty runs started together, each adding its own name, must leave twenty records. The delayed
 # rename keeps every run between reading and replacing the file for a tenth of a second, so runs
 # that did not wait for each other would overwrite each other's record. Label, what stands at the
