@@ -19,7 +19,7 @@ endforeach()
 add_test(NAME ship_catalogues
     COMMAND ${ship_sandbox} ${ship_scripts}/catalogues $<TARGET_FILE:test_program> ${CMAKE_BINARY_DIR})
 add_test(NAME ship_completion
-    COMMAND ${ship_sandbox} ${ship_scripts}/completion ${PROJECT_SOURCE_DIR}/completion/lurvek)
+    COMMAND ${ship_sandbox} ${ship_scripts}/completion ${PROJECT_SOURCE_DIR}/completion)
 set_tests_properties(ship_catalogues ship_completion PROPERTIES SKIP_RETURN_CODE 77)
 set_tests_properties(ship_catalogues PROPERTIES FIXTURES_REQUIRED locales
     ENVIRONMENT LOCPATH=${test_locale_path})
