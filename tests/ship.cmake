@@ -1,5 +1,5 @@
 # Shipping: the message template and translations, the catalogues at work, the manual pages, the
-# bash completion and the installed tree. Scripts live in tests/ship/.
+# completions for bash, zsh and fish, and the installed tree. Scripts live in tests/ship/.
 set(ship_scripts ${CMAKE_CURRENT_SOURCE_DIR}/ship)
 set(ship_sandbox ${PROJECT_SOURCE_DIR}/scripts/sandbox)
 
