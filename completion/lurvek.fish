@@ -8,7 +8,8 @@
 # takes. Blanks around a line do not count, ";" and "#" start comment lines, an indented line after
 # a key continues that key, and a key ends at the first "=" or ":".
 function __lurvek_names
-    path is -r /etc/pacman.d/lurvek.conf; or return 0
+    # A FIFO in its place would stall the shell; lurvek reads nothing from one either.
+    path is -rf /etc/pacman.d/lurvek.conf; or return 0
     set -l section
     set -l in_section 0
     set -l server 0
