@@ -3,6 +3,8 @@
 #   make check   install what is missing, build, run every test (plain, then sanitized) and the
 #                static analysis
 #   make deb     build the Debian package of lurvek into build-deb/
+#   make install install what `make` built in build/, through CMake's install: PREFIX (default
+#                /usr/local), DESTDIR, and COMPONENT=test or COMPONENT=lurvek for one program alone
 #   make autopkgtest, make piuparts
 #                build it and judge it with one of Debian's own gates, on a minimal Debian 12 made
 #                once in build/distribution/
@@ -10,8 +12,8 @@
 CMAKE_FLAGS := -G Ninja -DWERROR=$(if $(CI),ON,OFF)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps deps-deb build check check-plain check-sanitized tidy demo deb autopkgtest piuparts fuzz \
-	fuzz-smoke bench clean
+.PHONY: all deps deps-deb build check check-plain check-sanitized tidy demo deb install autopkgtest \
+	piuparts fuzz fuzz-smoke bench clean
 
 all: build
 
@@ -52,6 +54,13 @@ demo: build
 
 deb: deps-deb
 	scripts/build-deb build-deb
+
+# Installs the build as it stands, without building: `make && sudo make install` leaves build/ to
+# the user who built it.
+PREFIX ?= /usr/local
+install:
+	$(if $(wildcard build/cmake_install.cmake),,$(error nothing is built in build/; run make first))
+	DESTDIR="$(DESTDIR)" cmake --install build --prefix "$(PREFIX)" $(if $(COMPONENT),--component $(COMPONENT))
 
 autopkgtest piuparts: deb
 	scripts/distribution-gate $@ build-deb/lurvek_*.deb build/distribution

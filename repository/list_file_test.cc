@@ -3,6 +3,8 @@
 #include "repository_list.h"
 #include "test_file.h"
 
+#include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <ini.h>
@@ -217,14 +219,17 @@ TEST(list_file, keeps_mode_and_owner)
         { "private file stays private", 0600, 022, 0600 },
         { "group-writable file stays so", 0664, 077, 0664 },
     };
+    bool owner_kept_as_is = false;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         scratch_directory scratch;
         write_file(scratch.file, "");
         ASSERT_EQ(0, chmod(scratch.file.c_str(), c.mode));
-        // Owned by someone else, as far as root can arrange it.
-        if (geteuid() == 0) {
-            ASSERT_EQ(0, chown(scratch.file.c_str(), 65534, 65534));
+        // Owned by someone else. Only root can arrange that, and not root of a user namespace
+        // in which that owner has no identity (EINVAL): the modes are checked all the same.
+        if (chown(scratch.file.c_str(), 65534, 65534) != 0) {
+            ASSERT_TRUE(errno == EPERM || errno == EINVAL) << strerror(errno);
+            owner_kept_as_is = true;
         }
         struct stat before = {};
         stat(scratch.file.c_str(), &before);
@@ -239,6 +244,9 @@ TEST(list_file, keeps_mode_and_owner)
         EXPECT_EQ(c.expected, after.st_mode & 07777);
         EXPECT_EQ(before.st_uid, after.st_uid);
         EXPECT_EQ(before.st_gid, after.st_gid);
+    }
+    if (owner_kept_as_is) {
+        GTEST_SKIP() << "the list file cannot be given another owner here; only its modes were checked";
     }
 }
 

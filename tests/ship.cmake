@@ -1,5 +1,5 @@
 # Shipping: the message template and translations, the catalogues at work, the manual pages, the
-# bash completion and the installed tree. Scripts live in tests/ship/.
+# completions for bash, zsh and fish, and the installed tree. Scripts live in tests/ship/.
 set(ship_scripts ${CMAKE_CURRENT_SOURCE_DIR}/ship)
 set(ship_sandbox ${PROJECT_SOURCE_DIR}/scripts/sandbox)
 
@@ -19,7 +19,7 @@ endforeach()
 add_test(NAME ship_catalogues
     COMMAND ${ship_sandbox} ${ship_scripts}/catalogues $<TARGET_FILE:test_program> ${CMAKE_BINARY_DIR})
 add_test(NAME ship_completion
-    COMMAND ${ship_sandbox} ${ship_scripts}/completion ${PROJECT_SOURCE_DIR}/completion/lurvek)
+    COMMAND ${ship_sandbox} ${ship_scripts}/completion ${PROJECT_SOURCE_DIR}/completion)
 set_tests_properties(ship_catalogues ship_completion PROPERTIES SKIP_RETURN_CODE 77)
 set_tests_properties(ship_catalogues PROPERTIES FIXTURES_REQUIRED locales
     ENVIRONMENT LOCPATH=${test_locale_path})
