@@ -83,15 +83,20 @@ bool read_pacman_conf(const char** file)
     (void)fclose(stream);
     if (failed)
         return false;
-    // The entries of the configuration's own text decide first. Failing them, the package manager
-    // may still reach the list file through other spellings of its path, a pattern, or other files;
-    // a walk that ended early cannot tell, and the block must not be appended blindly.
     walk_outcome walked = walk_pacman_conf(pacman_conf_path, file);
     if (walked == walk_outcome::special)
         return false;
-    if (!include_found)
+    // The package manager reads all of it, so whether it reaches the list file decides, whatever
+    // the entries of the text say.
+    if (walked == walk_outcome::whole) {
         include_found = list_file_reached;
-    return walked != walk_outcome::unread || include_found;
+        return true;
+    }
+    // The package manager refuses this configuration until an included file is mended, or the walk
+    // ended early and cannot tell: the entries of the text decide first, then what the walk reached,
+    // and a walk that ended early must not have the block appended blindly.
+    include_found = include_found || list_file_reached;
+    return walked == walk_outcome::partial || include_found;
 }
 
 bool append_include_block()

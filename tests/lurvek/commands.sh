@@ -142,6 +142,7 @@ defined_row "two includes deep"        $'[options]\n[x]\nInclude = /etc/pacman.d
 defined_row "in other letter case"     $'[options]\n[Demo]\nServer = file:///x\n'                   0 ""
 defined_row "as a key, not a section"  $'[options]\ndemo = file:///x\n'                                0 ""
 defined_row "only in the list file"    $'[options]\nInclude = /etc/pacman.d/lurvek.conf\n'          0 ""
+defined_row "after 4095 bytes of a comment" "[options]"$'\n#'"$(printf 'c%.0s' {1..4094})"$'[demo]\n' 1 "$in_conf"
 # Names are compared whole: pacman tells a 50-byte name from its first 49 bytes.
 defined_row "a 50-byte name, 49 sought" $'[options]\n[n'"$name49"$']\nServer = file:///x\n'     0 ""  "$name49"
 check "defined: a 50-byte name, 49 sought" "pacman's repositories" "n$name49"$'\na\ndemo\nb\n'"$name49" "$(pacman-conf --repo-list)"
@@ -204,6 +205,17 @@ include_chain 10
 hook_row "one Include past it"                $'[options]\nInclude = /etc/pacman.d/chain/d1.conf\n' added 0
 rm -r /etc/pacman.d/chain
 hook_row "a long comment ending in an entry"  $'[options]\n#'"$(printf 'c%.0s' {1..198})"$'Include = /etc/pacman.d/lurvek.conf\n' added 1
+# pacman reads 4095 bytes of a line at a time, and the rest as a line of its own.
+comment_4095=#$(printf 'c%.0s' {1..4094})
+hook_row "an entry after 4095 bytes of a comment" "[options]"$'\n'"$comment_4095"$'Include = /etc/pacman.d/lurvek.conf\n' kept 1
+# Where pacman reads every file that an Include names and does not reach the list, the block goes
+# in, whatever the lines that pacman takes for no entry of the list look like.
+printf '[x]\nServer = file:///x\n' >/etc/pacman.d/x.conf
+hook_row "Include: with a colon"              $'[options]\nInclude: /etc/pacman.d/lurvek.conf\n' added 1
+hook_row "indented path under an Include"     $'[options]\nInclude = /etc/pacman.d/x.conf\n  /etc/pacman.d/lurvek.conf\n' added 1
+cp /etc/pacman.d/x.conf /etc/pacman.d/lurvek.conx
+hook_row "a pattern past 199 bytes"           $'[options]\nInclude = /etc/pacman.d/lurvek.con'"$(printf '*%.0s' {1..190})"$'x\n' added 1
+rm /etc/pacman.d/x.conf /etc/pacman.d/lurvek.conx
 hook_row "the machine's configuration"        "$machine_conf" added
 # The second run finds the entry that the first one appended.
 run_lurvek list
