@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -107,6 +108,14 @@ void ignore_file_size_limit()
     (void)sigaction(SIGXFSZ, &ignore, &found_file_size_action);
 }
 
+// Whether the list file, through links, is a regular file. The include entry waits for one: pacman
+// would wait for ever on a FIFO there, or read a device.
+bool is_regular_list_file()
+{
+    struct stat status;
+    return stat(list_file_path, &status) == 0 && S_ISREG(status.st_mode);
+}
+
 void add_to_table(int argc, char** argv)
 {
     if (argc < 4)
@@ -179,9 +188,10 @@ int main(int argc, char** argv)
     const char* unread_file;
     if (!read_pacman_conf(&unread_file))
         fail_with("Could not read %s.\n", unread_file);
-    if (!include_found && !locked)
+    bool appending = !include_found && is_regular_list_file();
+    if (appending && !locked)
         fail_with("Could not lock %s.\n", list_file_path);
-    if (!include_found && !run_uninterrupted(append_include_block))
+    if (appending && !run_uninterrupted(append_include_block))
         fail_with("Could not write %s.\n", pacman_conf_path);
 
     std::string_view command = argv[1];

@@ -73,8 +73,8 @@ int check_include(void*, const char*, const char* name, const char* value)
 bool read_pacman_conf(const char** file)
 {
     *file = pacman_conf_path;
-    FILE* stream = fopen(pacman_conf_path, "re");
-    if (stream == nullptr)
+    FILE* stream;
+    if (open_pacman_file(pacman_conf_path, &stream) != pacman_file::opened)
         return false;
     // A failed read ends the reading as the end of the file would; only the stream tells them apart.
     (void)ini_parse_stream(read_line_start, stream, check_include, nullptr);
@@ -83,13 +83,20 @@ bool read_pacman_conf(const char** file)
     (void)fclose(stream);
     if (failed)
         return false;
-    // The entries of the configuration's own text decide first. Failing them, the package manager
-    // may still reach the list file through other spellings of its path, a pattern, or other files;
-    // a walk that ended early cannot tell, and the block must not be appended blindly.
-    bool walked = walk_pacman_conf(pacman_conf_path, file);
-    if (!include_found)
+    walk_outcome walked = walk_pacman_conf(pacman_conf_path, file);
+    if (walked == walk_outcome::special)
+        return false;
+    // The package manager reads all of it, so whether it reaches the list file decides, whatever
+    // the entries of the text say.
+    if (walked == walk_outcome::whole) {
         include_found = list_file_reached;
-    return walked || include_found;
+        return true;
+    }
+    // The package manager refuses this configuration until an included file is mended, or the walk
+    // ended early and cannot tell: the entries of the text decide first, then what the walk reached,
+    // and a walk that ended early must not have the block appended blindly.
+    include_found = include_found || list_file_reached;
+    return walked == walk_outcome::partial || include_found;
 }
 
 bool append_include_block()

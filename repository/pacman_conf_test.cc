@@ -55,6 +55,45 @@ TEST(pacman_conf, checks_for_the_include_entry)
     }
 }
 
+// Which reading decides whether the list file is included: the walk, when it reads every file,
+// else the entries of the text. "@" stands for the directory of the list file.
+TEST(pacman_conf, decides_by_the_walk_when_it_reads_every_file)
+{
+    struct {
+        const char* label;
+        std::string text; // configuration
+        bool found;
+    } const cases[] = {
+        { "an entry for the text only", "[options]\nInclude: @/lurvek.conf\n", false },
+        { "the same, an Include unopened", "[options]\nInclude: @/lurvek.conf\nInclude = @/none\n", true },
+    };
+    char directory[] = "/tmp/pacman_conf_test.XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(directory));
+    const std::string list = std::string(directory) + "/lurvek.conf";
+    const std::string conf = std::string(directory) + "/pacman.conf";
+    list_file_path = list.c_str();
+    pacman_conf_path = conf.c_str();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::string text = c.text;
+        for (size_t at; (at = text.find('@')) != std::string::npos;)
+            text.replace(at, 1, directory);
+        for (const std::string& path : { list, conf }) {
+            FILE* stream = fopen(path.c_str(), "w");
+            ASSERT_NE(nullptr, stream);
+            fputs(path == conf ? text.c_str() : "", stream);
+            fclose(stream);
+        }
+        include_found = false;
+        const char* file;
+        EXPECT_TRUE(read_pacman_conf(&file));
+        EXPECT_EQ(c.found, include_found);
+    }
+    EXPECT_EQ(0, system(("rm -r " + std::string(directory)).c_str()));
+    list_file_path = "/etc/pacman.d/lurvek.conf";
+    pacman_conf_path = "/etc/pacman.conf";
+}
+
 TEST(pacman_conf, appends_the_include_block)
 {
     constexpr char block[] = "\n# Automatically included by lurvek\nInclude = /etc/pacman.d/lurvek.conf\n";

@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <glob.h>
 #include <string_view>
 #include <sys/stat.h>
+#include <unistd.h>
 
 bool list_file_reached;
 
@@ -28,9 +30,13 @@ defined_section** next_section = &first_section;
 // Set when the last walk ended at a file it could not read, which unread_file names then.
 bool walk_ended_early;
 char unread_file[PATH_MAX];
+// Set when the last walk ended at a file that is neither regular nor a directory.
+bool walk_met_special;
 // Set at an Include beyond the deepest level: the package manager refuses the configuration there
 // and reads nothing more of it.
 bool walk_refused;
+// Set at an Include of a file that cannot be opened, which the package manager refuses as well.
+bool walk_passed_over;
 
 char* copy_or_exit(std::string_view text)
 {
@@ -63,7 +69,9 @@ void forget_walk()
     next_section = &first_section;
     list_file_reached = false;
     walk_ended_early = false;
+    walk_met_special = false;
     walk_refused = false;
+    walk_passed_over = false;
 }
 
 // A longer path is cut short, which only shortens the message that shows it.
@@ -129,10 +137,20 @@ bool walk_line(char* line, const char* path, int depth)
 
 bool walk_file(const char* path, int depth)
 {
-    FILE* stream = fopen(path, "re");
-    if (stream == nullptr) {
+    FILE* stream;
+    switch (open_pacman_file(path, &stream)) {
+    case pacman_file::opened:
+        break;
+    case pacman_file::directory:
+        return true;
+    case pacman_file::special:
+        walk_met_special = true;
+        note_unread_file(path);
+        return false;
+    case pacman_file::unopened:
         if (depth == 0)
             note_unread_file(path);
+        walk_passed_over = true;
         return depth > 0;
     }
     char line[pacman_line_size];
@@ -150,11 +168,37 @@ bool walk_file(const char* path, int depth)
 
 } // namespace
 
-bool walk_pacman_conf(const char* path, const char** file)
+pacman_file open_pacman_file(const char* path, FILE** stream)
+{
+    *stream = nullptr;
+    // The type is looked at before the open, so that no device is ever opened, and again on the
+    // open file, since another file may have taken the path's place in between.
+    struct stat status;
+    if (stat(path, &status) == 0 && !S_ISREG(status.st_mode))
+        return S_ISDIR(status.st_mode) ? pacman_file::directory : pacman_file::special;
+    // O_NONBLOCK keeps a FIFO put at the path meanwhile from stalling the open.
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return pacman_file::unopened;
+    bool known = fstat(fd, &status) == 0;
+    if (known && S_ISREG(status.st_mode)) {
+        *stream = fdopen(fd, "r");
+        if (*stream != nullptr)
+            return pacman_file::opened;
+    }
+    close(fd);
+    if (!known || S_ISREG(status.st_mode))
+        return pacman_file::unopened;
+    return S_ISDIR(status.st_mode) ? pacman_file::directory : pacman_file::special;
+}
+
+walk_outcome walk_pacman_conf(const char* path, const char** file)
 {
     forget_walk();
     *file = unread_file;
-    return walk_file(path, 0);
+    if (!walk_file(path, 0))
+        return walk_met_special ? walk_outcome::special : walk_outcome::unread;
+    return walk_refused || walk_passed_over ? walk_outcome::partial : walk_outcome::whole;
 }
 
 int find_repository_definition(const char* name, const char** file)

@@ -25,30 +25,36 @@ file_set include_chain(int depth, const std::string& last)
 
 struct walk_case {
     const char* label;
-    file_set files; // in a fresh directory that also holds the list file; "@" stands for its path
+    file_set files; // in a fresh directory that also holds the list file; "@" stands for its path,
+                    // and "(fifo)" for contents makes a FIFO
     bool reached;
     std::string name; // looked up after the walk
     int defined; // as find_repository_definition returns it
-    const char* file; // the file it reports, in the directory
+    const char* file; // the file it reports, in the directory unless it starts with "/"
+    walk_outcome outcome = walk_outcome::whole;
 };
 
 const std::string name_50(50, 'n');
 const std::string long_comment = "#" + std::string(198, 'c');
+// A comment of 4095 bytes, as much as the package manager reads at a time, and one a byte shorter.
+const std::string comment_4095 = "#" + std::string(4094, 'c');
+const std::string comment_4094 = "#" + std::string(4093, 'c');
 
 const walk_case walk_cases[] = {
     { "other spelling of the path", { { "pacman.conf", "Include =  @/./lurvek.conf  \n[options]\n" } }, true,
         "a", 0, "" },
     { "hash after the path is part of it", { { "pacman.conf", "Include = @/lurvek.conf #ours\n" } }, false,
-        "a", 0, "" },
+        "a", 0, "", walk_outcome::partial },
     { "key in lower case", { { "pacman.conf", "include = @/lurvek.conf\n" } }, false, "a", 0, "" },
     { "nested through a pattern",
         { { "pacman.conf", "[options]\nInclude = @/conf.d/*.conf\n" }, { "conf.d/a.conf", "[a]\n" },
             { "conf.d/b.conf", "Include = @/lurvek.conf\n" } },
         true, "a", 1, "conf.d/a.conf" },
     { "list at the deepest level", include_chain(9, "Include = @/lurvek.conf\n"), true, "a", 0, "" },
-    { "list one level past it", include_chain(10, "Include = @/lurvek.conf\n"), false, "a", 0, "" },
+    { "list one level past it", include_chain(10, "Include = @/lurvek.conf\n"), false, "a", 0, "",
+        walk_outcome::partial },
     { "section at the deepest level", include_chain(10, "[a]\n"), false, "a", 1, "c10" },
-    { "section one level past it", include_chain(11, "[a]\n"), false, "a", 0, "" },
+    { "section one level past it", include_chain(11, "[a]\n"), false, "a", 0, "", walk_outcome::partial },
     { "header with blanks around it", { { "pacman.conf", " \t[a]  \n" } }, false, "a", 1, "pacman.conf" },
     { "header with text after it", { { "pacman.conf", "[a] x\nServer = u\n" } }, false, "a", 0, "" },
     { "50-byte name, its 49 bytes sought", { { "pacman.conf", "[" + name_50 + "]\nServer = u\n" } }, false,
@@ -59,9 +65,23 @@ const walk_case walk_cases[] = {
         "a", 0, "" },
     { "first of two definitions",
         { { "pacman.conf", "Include = @/x.conf\n[a]\n" }, { "x.conf", "[a]\nInclude = @/missing.conf\n" } },
-        false, "a", 1, "x.conf" },
-    { "an included file that cannot be read",
-        { { "pacman.conf", "Include = @/dir\n[a]\n" }, { "dir/x", "" } }, false, "a", -1, "dir" },
+        false, "a", 1, "x.conf", walk_outcome::partial },
+    { "entry after 4095 bytes of a comment",
+        { { "pacman.conf", comment_4095 + "Include = @/lurvek.conf\n" } }, true, "a", 0, "" },
+    { "entry after 4094 bytes of a comment",
+        { { "pacman.conf", comment_4094 + "Include = @/lurvek.conf\n" } }, false, "a", 0, "" },
+    { "header after 4095 bytes of a comment", { { "pacman.conf", comment_4095 + "[a]\n" } }, false, "a", 1,
+        "pacman.conf" },
+    { "a directory is passed over",
+        { { "pacman.conf", "Include = @/d/*\n[a]\n" }, { "d/e.conf", "[b]\n" }, { "d/dir/x", "" } }, false,
+        "b", 1, "d/e.conf" },
+    { "a FIFO that a pattern names",
+        { { "pacman.conf", "[a]\nInclude = @/r3/*.conf\n" }, { "r3/f.conf", "(fifo)" } }, false, "b", -1,
+        "r3/f.conf", walk_outcome::special },
+    { "a device", { { "pacman.conf", "Include = /dev/zero\n[a]\n" } }, false, "a", -1, "/dev/zero",
+        walk_outcome::special },
+    { "the configuration a FIFO", { { "pacman.conf", "(fifo)" } }, false, "a", -1, "pacman.conf",
+        walk_outcome::special },
 };
 
 TEST(pacman_walk, reads_the_configuration_as_pacman_does)
@@ -83,17 +103,21 @@ TEST(pacman_walk, reads_the_configuration_as_pacman_does)
             std::string contents = text;
             for (size_t at; (at = contents.find('@')) != std::string::npos;)
                 contents.replace(at, 1, base);
+            if (contents == "(fifo)") {
+                ASSERT_EQ(0, mkfifo(path.c_str(), 0644));
+                continue;
+            }
             FILE* stream = fopen(path.c_str(), "w");
             ASSERT_NE(nullptr, stream);
             fputs(contents.c_str(), stream);
             fclose(stream);
         }
         const char* file;
-        bool walked = walk_pacman_conf((base + "/pacman.conf").c_str(), &file);
-        EXPECT_EQ(c.defined != -1, walked);
+        EXPECT_EQ(c.outcome, walk_pacman_conf((base + "/pacman.conf").c_str(), &file));
         EXPECT_EQ(c.reached, list_file_reached);
         EXPECT_EQ(c.defined, find_repository_definition(c.name.c_str(), &file));
-        EXPECT_EQ(c.defined == 0 ? "" : base + "/" + c.file, c.defined == 0 ? "" : std::string(file));
+        std::string want = c.file[0] == '/' ? c.file : base + "/" + c.file;
+        EXPECT_EQ(c.defined == 0 ? "" : want, c.defined == 0 ? "" : std::string(file));
         EXPECT_EQ(0, system(("rm -rf " + base).c_str()));
     }
     list_file_path = "/etc/pacman.d/lurvek.conf";
@@ -102,7 +126,7 @@ TEST(pacman_walk, reads_the_configuration_as_pacman_does)
 TEST(pacman_walk, fails_on_a_missing_configuration)
 {
     const char* file;
-    EXPECT_FALSE(walk_pacman_conf("/tmp/pacman_walk_test.absent/pacman.conf", &file));
+    EXPECT_EQ(walk_outcome::unread, walk_pacman_conf("/tmp/pacman_walk_test.absent/pacman.conf", &file));
     EXPECT_STREQ("/tmp/pacman_walk_test.absent/pacman.conf", file);
 }
 

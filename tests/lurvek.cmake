@@ -1,7 +1,7 @@
 # End-to-end tests of the built lurvek at its real paths. Each script runs inside scripts/sandbox,
 # which gives it a private /etc and pacman database and exits 77 (skipped) where no mount
 # namespace can be made.
-foreach(suite commands storage injected pacman)
+foreach(suite commands storage injected pacman compare)
     add_test(NAME lurvek_end_to_end_${suite}
         COMMAND ${PROJECT_SOURCE_DIR}/scripts/sandbox
             ${CMAKE_CURRENT_SOURCE_DIR}/lurvek/${suite}.sh $<TARGET_FILE:lurvek>)

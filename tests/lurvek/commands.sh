@@ -143,15 +143,14 @@ run_row "replacing in a full table"            "$records1024" 0 "" "${records102
 # A name that pacman.conf, or a file it includes, defines already is refused; the list file itself
 # does not count. Label, configuration (the include entry is added), then the status and output of
 # `add NAME URL` on a list that holds demo, NAME being demo unless a fifth word names another: on
-# success demo gets the new URL in place, another name goes last.
+# success demo gets the new URL in place, another name goes last. compare.sh holds the verdict against
+# pacman on drawn configurations; these rows pin the message and what is written.
 with_demo=$a$(blocks demo file:///old Never)$'\n\n'$b
 defined_row() {
     local label="defined: $1" name=${5:-demo}
     put_list "$with_demo"
     put_conf "$2$include_block"
-    mkdir -p /etc/pacman.d/more
     printf '[demo]\nServer = file:///other\n' >/etc/pacman.d/other.conf
-    printf '[core]\nInclude = /etc/pacman.d/other.conf\n' >/etc/pacman.d/more/nested.conf
     run_lurvek add "$name" file:///srv/demo
     check_status "$label" "$3" "$status"
     check "$label" stdout "$4" "$out"
@@ -161,18 +160,13 @@ defined_row() {
     load_file list "$list_file"
     check "$label" "list file" "$want" "$list"
     check "$label" refreshes $((1 - $3)) "$refreshes"
-    rm -rf /etc/pacman.d/other.conf /etc/pacman.d/more
+    rm -f /etc/pacman.d/other.conf
 }
 in_conf=$'Repository demo is already defined in /etc/pacman.conf.\n'
 in_other=$'Repository demo is already defined in /etc/pacman.d/other.conf.\n'
 defined_row "in pacman.conf"           $'[options]\n[demo]\nServer = file:///x\n'                   1 "$in_conf"
 defined_row "after an Include line"    $'[demo]\nInclude = /etc/pacman.d/mirrorlist\n'            1 "$in_conf"
-defined_row "a header with no key"     $'[options]\n[demo]\n[core]\n'                            1 "$in_conf"
 defined_row "in an included file"      $'[options]\n[core]\nInclude = /etc/pacman.d/other.conf\n' 1 "$in_other"
-defined_row "through a pattern"        $'[options]\n[core]\nInclude = /etc/pacman.d/*.conf\n'     1 "$in_other"
-defined_row "two includes deep"        $'[options]\n[x]\nInclude = /etc/pacman.d/more/nested.conf\n' 1 "$in_other"
-defined_row "in other letter case"     $'[options]\n[Demo]\nServer = file:///x\n'                   0 ""
-defined_row "as a key, not a section"  $'[options]\ndemo = file:///x\n'                                0 ""
 defined_row "only in the list file"    $'[options]\nInclude = /etc/pacman.d/lurvek.conf\n'          0 ""
 # Names are compared whole: pacman tells a 50-byte name from its first 49 bytes.
 defined_row "a 50-byte name, 49 sought" $'[options]\n[n'"$name49"$']\nServer = file:///x\n'     0 ""  "$name49"
@@ -236,6 +230,9 @@ include_chain 10
 hook_row "one Include past it"                $'[options]\nInclude = /etc/pacman.d/chain/d1.conf\n' added 0
 rm -r /etc/pacman.d/chain
 hook_row "a long comment ending in an entry"  $'[options]\n#'"$(printf 'c%.0s' {1..198})"$'Include = /etc/pacman.d/lurvek.conf\n' added 1
+# pacman reads 4095 bytes of a line at a time, and the rest as a line of its own.
+comment_4095=#$(printf 'c%.0s' {1..4094})
+hook_row "an entry after 4095 bytes of a comment" "[options]"$'\n'"$comment_4095"$'Include = /etc/pacman.d/lurvek.conf\n' kept 1
 hook_row "the machine's configuration"        "$machine_conf" added
 # The second run finds the entry that the first one appended.
 run_lurvek list

@@ -149,6 +149,35 @@ link_row "to itself"            lurvek.conf          $'Could not read /etc/pacma
 link_row "to a device"          /etc/lists/null      "$write_list_failed"
 link_row "to a FIFO"            /etc/lists/fifo      "$write_list_failed"
 
+# Nothing that lurvek reads may make it wait, or pacman after it. A file of the configuration that
+# is neither a regular file nor a directory is refused by its name; a directory that a pattern
+# names is passed over, as pacman passes it over; the include entry waits for a list file that is
+# a regular file.
+put_list "$a"
+mkdir /etc/r3
+mkfifo /etc/r3/f.conf
+put_conf $'[options]\nInclude = /etc/r3/*.conf\n'"$include_block"
+LURVEK_WRAPPER="timeout 10" expect_untouched "an included FIFO" $'Could not read /etc/r3/f.conf.\n' add c file:///srv/c
+put_conf $'[options]\nInclude = /dev/zero\n'
+LURVEK_WRAPPER="timeout 10" expect_untouched "an included device" $'Could not read /dev/zero.\n' list
+rm /etc/r3/f.conf
+mkdir /etc/r3/d.conf
+put_conf $'[options]\nInclude = /etc/r3/*.conf\n'"$include_block"
+run_lurvek add c file:///srv/c
+check_status "a directory a pattern names" 0 "$status"
+check "a directory a pattern names" refreshes 1 "$refreshes"
+rm -r /etc/r3 "$conf_file"
+mkfifo "$conf_file"
+LURVEK_WRAPPER="timeout 10" expect_untouched "pacman.conf a FIFO" $'Could not read /etc/pacman.conf.\n' list
+rm "$conf_file" "$list_file"
+put_conf "$machine_conf"
+mkfifo "$list_file"
+LURVEK_WRAPPER="timeout 10" run_lurvek list
+check_status "a FIFO for a list file" 0 "$status"
+load_file conf "$conf_file"
+check "a FIFO for a list file" "pacman.conf" "$machine_conf" "$conf"
+rm "$list_file"
+
 # Files that killed runs left behind: a run that holds the lock removes the regular files that have
 # the hidden names of a rewrite, and nothing else.
 put_conf "$conf_with_include"
