@@ -106,11 +106,13 @@ bool append_include_block()
     if (length < 0 || size_t(length) >= sizeof block)
         return false;
 
-    int fd = open(pacman_conf_path, O_WRONLY | O_APPEND | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO put in the configuration's place since it was read must not stall the run,
+    // and only a regular file takes the block.
+    int fd = open(pacman_conf_path, O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
     struct stat before;
-    if (fstat(fd, &before) != 0) {
+    if (fstat(fd, &before) != 0 || !S_ISREG(before.st_mode)) {
         close(fd);
         return false;
     }

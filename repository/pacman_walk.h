@@ -3,11 +3,11 @@
 // the others define.
 #pragma once
 
+#include <cstdio>
+
 // The package manager follows Include entries this many files deep; an Include in a file that deep
 // makes it refuse the whole configuration.
 constexpr int deepest_include = 10;
-
-#include <cstdio>
 
 // Process-wide results of walk_pacman_conf, kept until the next walk.
 extern bool list_file_reached; // an Include entry, directly or through other files, names the list file
