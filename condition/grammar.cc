@@ -41,10 +41,13 @@ constexpr open_group outer_conjunction = 2; // its current "-a" terms so far
 constexpr open_group negated_group = 4; // an odd number of "!" before the "("
 constexpr open_group negated_inner = 8; // the four-word "!" rule applies to the inner expression
 
-// The open groups, outermost first. Grown as the nesting deepens and kept until the process ends,
-// so that a parse cut short by a syntax error leaves nothing to release.
-open_group* open_groups;
-size_t open_group_capacity;
+// The open groups, outermost first. The first 64 fit in static storage, so that an ordinary
+// expression needs no heap at all; a deeper nest moves them to a heap block that grows as the
+// nesting deepens and is kept until the process ends, so that a parse cut short by a syntax error
+// leaves nothing to release.
+open_group initial_open_groups[64];
+open_group* open_groups = initial_open_groups;
+size_t open_group_capacity = sizeof initial_open_groups;
 
 // True when the second character of word is a letter that names a unary test. Looks at that
 // character alone; the caller checks the "-" and the length.
@@ -133,11 +136,11 @@ void close_group()
 void push_open_group(size_t depth, open_group group)
 {
     if (depth == open_group_capacity) {
-        size_t capacity = depth < 64 ? 64 : 2 * depth;
+        size_t capacity = 2 * depth;
         auto* groups = static_cast<open_group*>(allocate_or_die(capacity * sizeof(open_group)));
-        if (depth > 0)
-            memcpy(groups, open_groups, depth * sizeof(open_group));
-        free(open_groups);
+        memcpy(groups, open_groups, depth * sizeof(open_group));
+        if (open_groups != initial_open_groups)
+            free(open_groups);
         open_groups = groups;
         open_group_capacity = capacity;
     }
