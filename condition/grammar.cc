@@ -11,6 +11,7 @@
 #include "condition/unary.h"
 #include "condition/word.h"
 #include "support/failure.h"
+#include "support/locale_setup.h"
 
 namespace {
 
@@ -89,8 +90,10 @@ constexpr bool is_expression(reading r)
 bool evaluate_unary_word()
 {
     const char* w = arg_vector[arg_pos];
-    if (!is_unary_operator_word(w))
+    if (!is_unary_operator_word(w)) {
+        set_up_locale();
         report_syntax_error(gettext("%s: unary operator expected"), w);
+    }
     return evaluate_unary_operator();
 }
 
@@ -126,10 +129,14 @@ int count_group_words()
 // Consumes the ")" that ends a group.
 void close_group()
 {
-    if (arg_pos >= arg_count)
+    if (arg_pos >= arg_count) {
+        set_up_locale();
         report_syntax_error(gettext("')' expected"), nullptr);
-    if (!word_is(0, ")"))
+    }
+    if (!word_is(0, ")")) {
+        set_up_locale();
         report_syntax_error(gettext("')' expected, found %s"), arg_vector[arg_pos]);
+    }
     step_argument(false);
 }
 
@@ -187,6 +194,7 @@ reading apply_three_word_rule()
         return reading_of(apply_rule_inside_parentheses(apply_one_word_rule));
     if (word_is(1, "-a") || word_is(1, "-o"))
         return begin_expression();
+    set_up_locale();
     report_syntax_error(gettext("%s: binary operator expected"), arg_vector[arg_pos + 1]);
 }
 
