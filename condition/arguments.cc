@@ -19,8 +19,10 @@ void step_argument(bool check)
 
 void report_missing_argument()
 {
-    // The last word of the whole command line, wherever the parse stopped.
-    report_syntax_error(gettext("missing argument after %s"), quote_argument(arg_vector[arg_count - 1]));
+    // The last word of the whole command line, wherever the parse stopped. Quoting it sets up the
+    // locale, which the message needs as well.
+    const char* word = quote_argument(arg_vector[arg_count - 1]);
+    report_syntax_error(gettext("missing argument after %s"), word);
 }
 
 void report_syntax_error(const char* format, const char* argument)

@@ -8,6 +8,7 @@
 #include "condition/arguments.h"
 #include "condition/integer.h"
 #include "condition/word.h"
+#include "support/locale_setup.h"
 
 // Marks a message for the catalogue template; the translation is looked up where it is used.
 #define N_(message) message
@@ -171,8 +172,10 @@ bool evaluate_binary_operator(bool left_is_length)
         step_argument(false);
     // The grammar hands over operator words only; anything else is reported rather than guessed at.
     const binary_operator* row = find_binary_operator(arg_vector[op]);
-    if (row == nullptr)
+    if (row == nullptr) {
+        set_up_locale();
         report_syntax_error(gettext("unknown binary operator"), nullptr);
+    }
     // With a marker on either side, string operators compare the words after the markers.
     binary_test test = {
         .left = arg_vector[op - 1],
@@ -182,7 +185,9 @@ bool evaluate_binary_operator(bool left_is_length)
     };
     for (int i = 0; i < 3; ++i)
         step_argument(false);
-    if (row->refuses_length[0] != '\0' && (left_is_length || right_is_length))
+    if (row->refuses_length[0] != '\0' && (left_is_length || right_is_length)) {
+        set_up_locale();
         report_syntax_error(gettext(row->refuses_length), nullptr);
+    }
     return (compare_operands(*row, test) & row->true_for) != 0;
 }

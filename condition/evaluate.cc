@@ -20,7 +20,10 @@ int evaluate_command_line()
     if (arg_count <= 1)
         return 1;
     bool value = dispatch_by_word_count(arg_count - 1);
-    if (arg_pos != arg_count)
-        report_syntax_error(gettext("extra argument %s"), quote_argument(arg_vector[arg_pos]));
+    if (arg_pos != arg_count) {
+        // Quoting sets up the locale, which the message needs as well.
+        const char* word = quote_argument(arg_vector[arg_pos]);
+        report_syntax_error(gettext("extra argument %s"), word);
+    }
     return value ? 0 : 1;
 }

@@ -11,6 +11,7 @@
 #include "condition/unary.h"
 #include "condition/word.h"
 #include "support/failure.h"
+#include "support/locale_setup.h"
 
 namespace {
 
@@ -41,10 +42,13 @@ constexpr open_group outer_conjunction = 2; // its current "-a" terms so far
 constexpr open_group negated_group = 4; // an odd number of "!" before the "("
 constexpr open_group negated_inner = 8; // the four-word "!" rule applies to the inner expression
 
-// The open groups, outermost first. Grown as the nesting deepens and kept until the process ends,
-// so that a parse cut short by a syntax error leaves nothing to release.
-open_group* open_groups;
-size_t open_group_capacity;
+// The open groups, outermost first. The first 64 fit in static storage, so that an ordinary
+// expression needs no heap at all; a deeper nest moves them to a heap block that grows as the
+// nesting deepens and is kept until the process ends, so that a parse cut short by a syntax error
+// leaves nothing to release.
+open_group initial_open_groups[64];
+open_group* open_groups = initial_open_groups;
+size_t open_group_capacity = sizeof initial_open_groups;
 
 // True when the second character of word is a letter that names a unary test. Looks at that
 // character alone; the caller checks the "-" and the length.
@@ -86,8 +90,10 @@ constexpr bool is_expression(reading r)
 bool evaluate_unary_word()
 {
     const char* w = arg_vector[arg_pos];
-    if (!is_unary_operator_word(w))
+    if (!is_unary_operator_word(w)) {
+        set_up_locale();
         report_syntax_error(gettext("%s: unary operator expected"), w);
+    }
     return evaluate_unary_operator();
 }
 
@@ -123,21 +129,25 @@ int count_group_words()
 // Consumes the ")" that ends a group.
 void close_group()
 {
-    if (arg_pos >= arg_count)
+    if (arg_pos >= arg_count) {
+        set_up_locale();
         report_syntax_error(gettext("')' expected"), nullptr);
-    if (!word_is(0, ")"))
+    }
+    if (!word_is(0, ")")) {
+        set_up_locale();
         report_syntax_error(gettext("')' expected, found %s"), arg_vector[arg_pos]);
+    }
     step_argument(false);
 }
 
 void push_open_group(size_t depth, open_group group)
 {
     if (depth == open_group_capacity) {
-        size_t capacity = depth < 64 ? 64 : 2 * depth;
+        size_t capacity = 2 * depth;
         auto* groups = static_cast<open_group*>(allocate_or_die(capacity * sizeof(open_group)));
-        if (depth > 0)
-            memcpy(groups, open_groups, depth * sizeof(open_group));
-        free(open_groups);
+        memcpy(groups, open_groups, depth * sizeof(open_group));
+        if (open_groups != initial_open_groups)
+            free(open_groups);
         open_groups = groups;
         open_group_capacity = capacity;
     }
@@ -184,6 +194,7 @@ reading apply_three_word_rule()
         return reading_of(apply_rule_inside_parentheses(apply_one_word_rule));
     if (word_is(1, "-a") || word_is(1, "-o"))
         return begin_expression();
+    set_up_locale();
     report_syntax_error(gettext("%s: binary operator expected"), arg_vector[arg_pos + 1]);
 }
 

@@ -4,17 +4,22 @@
 #include <libintl.h>
 
 #include "condition/arguments.h"
+#include "support/locale_setup.h"
 #include "support/quote.h"
 
 namespace {
 
-// The tab counts as a blank even in a locale that says otherwise. No locale makes a digit or the
-// terminating null byte a blank, and sparing those the library call keeps ordinary operands cheap.
+// The space and the tab are blanks in every locale, and the tab counts as one even in a locale that
+// says otherwise. No locale makes a digit, a sign or the terminating null byte a blank. Only another
+// byte needs the locale, which is set up the first time one turns up.
 bool is_blank(char c)
 {
-    if (c == '\0' || is_ascii_digit(c))
+    if (c == '\0' || is_ascii_digit(c) || c == '+' || c == '-')
         return false;
-    return c == '\t' || isblank(static_cast<unsigned char>(c));
+    if (c == ' ' || c == '\t')
+        return true;
+    set_up_locale();
+    return isblank(static_cast<unsigned char>(c)) != 0;
 }
 
 const char* skip_blanks(const char* p)
@@ -64,8 +69,11 @@ const char* scan_integer_operand(const char* word)
         ++p;
     bool valid = is_ascii_digit(*p);
     p += count_digits(p);
-    if (!valid || *skip_blanks(p) != '\0')
-        report_syntax_error(gettext("invalid integer %s"), quote_argument(word));
+    if (!valid || *skip_blanks(p) != '\0') {
+        // Quoting sets up the locale, which the message needs as well.
+        const char* quoted = quote_argument(word);
+        report_syntax_error(gettext("invalid integer %s"), quoted);
+    }
     return start;
 }
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "support/failure.h"
+#include "support/locale_setup.h"
 
 int close_stream_with_status(FILE* stream)
 {
@@ -33,8 +34,10 @@ int close_stream_with_status(FILE* stream)
 void close_output_streams()
 {
     if (close_stream_with_status(stdout) != 0) {
-        // Taken before the catalogue lookup, which must not be able to change what is reported.
+        // Taken before the locale is set up and the catalogue consulted, which must not be able to
+        // change what is reported. error() gives errno's text in the locale too.
         int error_number = errno;
+        set_up_locale();
         error(0, error_number, "%s", gettext("write error"));
         _exit(failure_exit_status);
     }

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "support/failure.h"
+#include "support/locale_setup.h"
 
 namespace {
 
@@ -137,6 +138,15 @@ void break_output_pipe()
     fputs("x", stdout);
 }
 
+// The message is the first thing the run prints in its locale, which is set up for it.
+void break_output_pipe_in_german()
+{
+    if (setenv("LC_ALL", "de_DE.UTF-8", 1) != 0)
+        abort();
+    is_locale_set_up = false;
+    break_output_pipe();
+}
+
 struct exit_case {
     const char* label;
     void (*break_streams)();
@@ -149,6 +159,10 @@ constexpr exit_case exit_cases[] = {
     { "standard output closed at start", close_standard_output, 7, "^$" },
     { "standard output error indicator", set_output_error_indicator, 2, "^[^\n]*: write error\n$" },
     { "standard output broken pipe", break_output_pipe, 2, "^[^\n]*: write error: Broken pipe\n$" },
+    // The C library's own catalogue gives the text of errno; "write error" is translated only where
+    // the program's catalogue is installed.
+    { "broken pipe, German locale", break_output_pipe_in_german, 2,
+        "^[^\n]*: [^:\n]*: Daten.*bergabe unterbrochen \\(broken pipe\\)\n$" },
     { "standard error error indicator", set_error_error_indicator, 2, "^$" },
 };
 

@@ -4,6 +4,8 @@
 #include <error.h>
 #include <libintl.h>
 
+#include "support/locale_setup.h"
+
 int failure_exit_status = 1;
 void* (*heap_allocator)(size_t size) = nullptr;
 
@@ -18,6 +20,8 @@ void* allocate_or_die(size_t size)
 
 void report_memory_exhausted()
 {
+    // error() prints in the locale too.
+    set_up_locale();
     error(failure_exit_status, 0, "%s", gettext("memory exhausted"));
     // error() exits for a nonzero status, but failure_exit_status could have been set to 0.
     abort();

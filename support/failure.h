@@ -16,5 +16,6 @@ extern void* (*heap_allocator)(size_t size);
 // ends the process through report_memory_exhausted.
 void* allocate_or_die(size_t size);
 
-// Prints "memory exhausted" after the program name and exits with failure_exit_status.
+// Prints "memory exhausted" after the program name, in the locale, which it sets up first, and exits
+// with failure_exit_status.
 [[noreturn]] void report_memory_exhausted();

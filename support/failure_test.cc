@@ -1,8 +1,13 @@
 #include "support/failure.h"
 
+#include <clocale>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <error.h>
 #include <gtest/gtest.h>
+
+#include "support/locale_setup.h"
 
 namespace {
 
@@ -58,6 +63,26 @@ TEST(report_memory_exhausted, exits_with_the_failure_status)
         else
             EXPECT_EXIT(end(), testing::ExitedWithCode(c.exit_status), "^[^\n]*: memory exhausted\n$");
     }
+}
+
+// error() calls this in place of printing the program name: it names the locale instead.
+void print_locale_name()
+{
+    fprintf(stderr, "%s: ", setlocale(LC_ALL, nullptr));
+}
+
+// The message may be the first thing the run prints in its locale, which is then set up for it.
+TEST(report_memory_exhausted, sets_up_the_locale_first)
+{
+    EXPECT_EXIT(
+        {
+            setenv("LC_ALL", "C.UTF-8", 1);
+            is_locale_set_up = false;
+            error_print_progname = print_locale_name;
+            failure_exit_status = 2;
+            report_memory_exhausted();
+        },
+        testing::ExitedWithCode(2), "^C.UTF-8: memory exhausted\n$");
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "support/failure.h"
+#include "support/locale_setup.h"
 #include "support/quote_mark.h"
 
 char initial_quote_buffer[256];
@@ -159,6 +160,8 @@ size_t quote_into_buffer(char* buffer, size_t capacity, const char* text)
 {
     quote_output out = { buffer, capacity, 0 };
     quote_input in = { text, 0, false };
+    // The marks, MB_CUR_MAX and the decoding of characters all come from the locale.
+    set_up_locale();
     bool is_unibyte = MB_CUR_MAX == 1;
     const char* left = choose_quote_mark("`");
     const char* right = choose_quote_mark("'");

@@ -11,6 +11,7 @@ const char* quote_argument(const char* text);
 
 // Writes the quoted form of text into buffer (room for capacity bytes) and returns its full length,
 // not counting the terminating null byte, which is stored only when the length is below capacity.
+// Sets up the locale first, on which the marks and the characters depend.
 size_t quote_into_buffer(char* buffer, size_t capacity, const char* text);
 
 // The one buffer behind quote_argument's result. It starts as initial_quote_buffer and moves to a

@@ -9,6 +9,8 @@
 extern char* (*langinfo_query)(nl_item item);
 extern unsigned ansi_code_page; // stands in for the system's ANSI code page: 20127
 
+// Both functions take the locale and the catalogue as they are: callers set them up first.
+
 // Returns the mark for message_id, "`" (left) or "'" (right): the catalogue's translation when there
 // is one, else U+2018 or U+2019 in UTF-8 or GB18030 when the character set is one of those, else "'".
 // The result stays valid for the rest of the process.

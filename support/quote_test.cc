@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <libintl.h>
 #include <string>
 
 #include "support/failure.h"
+#include "support/locale_setup.h"
 
 namespace {
 
@@ -88,6 +90,25 @@ TEST(quote_argument, quotes_with_typographic_marks_in_a_utf8_locale)
     for (const quote_case& c : utf8_cases)
         expect_quoted(c);
     setlocale(LC_ALL, "C");
+}
+
+// The locale waits for the first word to be quoted; then the marks and the characters both follow
+// the environment.
+TEST(quote_argument, sets_up_the_locale_first)
+{
+    const char* saved_value = getenv("LC_ALL");
+    std::string saved_locale = saved_value ? saved_value : "";
+    std::string saved_domain = textdomain(nullptr);
+    setlocale(LC_ALL, "C");
+    setenv("LC_ALL", "C.UTF-8", 1);
+    is_locale_set_up = false;
+    EXPECT_STREQ("\xe2\x80\x98\xc3\xa9\xe2\x80\x99", quote_argument("\xc3\xa9"));
+    textdomain(saved_domain.c_str());
+    setlocale(LC_ALL, "C");
+    if (saved_value)
+        setenv("LC_ALL", saved_locale.c_str(), 1);
+    else
+        unsetenv("LC_ALL");
 }
 
 // The marks are apostrophes; the locale's own table says which high bytes are printable.

@@ -43,6 +43,14 @@ TEST_F(locales, the_program_quotes_as_its_locale_says)
             "invalid integer " + gb18030_left + "\xc4\xe3" + gb18030_right}});
 }
 
+// Around an integer, the locale says which bytes besides the space and the tab are blanks: in the
+// tests' own locale the no-break space is one, as in no locale of the C library.
+TEST_F(locales, the_locale_names_the_blanks_around_an_integer)
+{
+    check_under({"LC_ALL=xx_BL.ISO-8859-1"},
+        {{"no-break spaces around the number", {"\xa0" "1\xa0", "-eq", "1"}, 0, ""}});
+}
+
 TEST_F(locales, variables_choose_the_character_set)
 {
     const std::string utf8_y = "missing argument after " + utf8_left + "y" + utf8_right;
