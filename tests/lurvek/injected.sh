@@ -140,15 +140,22 @@ hostile_locks() {
 }
 hostile_locks
 
-# Whether the process PID waits for a flock.
+# Whether the process PID sleeps in flock with the file at PATH open. (/proc/locks, which names
+# the waiter, shows nothing inside some PID namespaces.)
 waits_for_lock() {
-    grep -q -- "-> FLOCK  ADVISORY  WRITE $1 " /proc/locks
+    local inode fd
+    inode=$(stat -c %d:%i "$2") || return 1
+    grep -qE '^(locks|flock)_lock_inode_wait$' "/proc/$1/wchan" 2>/dev/null || return 1
+    for fd in "/proc/$1/fd/"*; do
+        [ "$(stat -L -c %d:%i "$fd" 2>/dev/null)" == "$inode" ] && return 0
+    done
+    return 1
 }
-# Wait up to ten seconds until the process PID waits for a flock or has ended.
+# Wait up to ten seconds until the process PID waits for the flock of the file at PATH or has ended.
 await_lock_wait() {
     local i
     for ((i = 0; i < 100; i++)); do
-        waits_for_lock "$1" && return 0
+        waits_for_lock "$1" "$2" && return 0
         kill -0 "$1" 2>/dev/null || return 1
         sleep 0.1
     done
@@ -167,13 +174,13 @@ replaced_while_waiting() {
     flock -x 7
     "$lurvek" add c file:///srv/c >"$work/out" 2>&1 7>&- &
     local run=$!
-    check "$label" "the run waits for the old file" yes "$(await_lock_wait $run && echo yes)"
+    check "$label" "the run waits for the old file" yes "$(await_lock_wait $run "$lock" && echo yes)"
     install -m 0600 /dev/null "$lock.tmp"
     mv "$lock.tmp" "$lock"
     exec 8<>"$lock"
     flock -x 8
     exec 7>&-
-    check "$label" "the run waits for the new file" yes "$(await_lock_wait $run && echo yes)"
+    check "$label" "the run waits for the new file" yes "$(await_lock_wait $run "$lock" && echo yes)"
     load_file list "$list_file"
     check "$label" "list file while it waits" "$a" "$list"
     exec 8>&-
