@@ -133,7 +133,10 @@ TEST(size, integers_of_100000_digits)
 
 // Under an address-space limit, the room for a deep nest is what the program maps. From the
 // smallest limit under which a flat expression of as many words still gets its diagnostic, in steps
-// of 128 KiB, the nest answers or runs out of memory, and never ends by a signal.
+// of 128 KiB, the nest answers or runs out of memory, and never ends by a signal. Where the layout
+// is randomised, the room the loader needs varies by a few pages from run to run: near that smallest
+// limit it may fail to start the program at all (status 127, its own message), which says nothing of
+// the program and moves on to the next step.
 TEST(size, nesting_under_an_address_space_limit)
 {
 #ifdef PROGRAM_IS_SANITIZED
@@ -156,6 +159,8 @@ TEST(size, nesting_under_an_address_space_limit)
         run_result result = run_program(nest, options);
         if (result.status == 0 && result.errors.empty())
             return;
+        if (result.status == 127 && result.errors.rfind("test:", 0) != 0)
+            continue;
         ASSERT_EQ(2, result.status) << result.errors.substr(0, 400);
         ASSERT_EQ("test: memory exhausted\n", result.errors);
     }
